@@ -1,0 +1,28 @@
+// Program entry: the main window first, then the dialogs, then the message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include "app/unit1.h"
+#include "floating/set_blend_form.h"
+#include "options/change_name_form.h"
+#include "options/options_form.h"
+#include "sysinfo/about_form.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  corvel::TForm1 form1;
+  if (!form1.CreateForm()) return 1;
+  corvel::TForm2 form2;
+  corvel::TAForm aForm;
+  corvel::TSetBlendForm setBlendForm;
+  corvel::TChangeNameForm changeNameForm;
+  form2.CreateForm(form1.hwnd());
+  aForm.CreateForm(form1.hwnd());
+  setBlendForm.CreateForm(form1.hwnd());
+  changeNameForm.CreateForm(form1.hwnd());
+  form1.SetForms(&form2, &aForm, &setBlendForm, &changeNameForm);
+  form1.FormShow();
+  const int code = corvel::RunMessageLoop();
+  form1.FormDestroy();
+  return code;
+}

@@ -1,0 +1,207 @@
+#include "app/unit1.h"
+#include <exception>
+#include "resources/button_images.h"
+#include "floating/blend_win.h"
+#include "options/options_form.h"
+#include "platform/effects.h"
+#include "platform/messages.h"
+#include "platform/tray_icon.h"
+#include "sysinfo/about_form.h"
+#include "sysinfo/os_info.h"
+
+namespace corvel {
+
+namespace {
+constexpr int kHiddenPosition = -100;
+constexpr int kDesignWidth = 325;
+constexpr int kDesignHeight = 200;
+}  // namespace
+
+TForm1::TForm1(HookLibrary hooks)
+    : Options(&Local),
+      ImageList1(kMenuImageSize, kMenuImageSize),
+      RxPopupMenu1(&ImageList1),
+      AppIcons(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)),
+      RxPopupMenu2(&AppIcons),
+      hooks_(hooks) {}
+
+TForm1::~TForm1() {
+  if (hwnd() && !destroyed_) FormDestroy();
+}
+
+bool TForm1::CreateForm() {
+  if (!Create(kMainWindowClass, kMainWindowCaption, WS_POPUP, 0, kHiddenPosition, kHiddenPosition, kDesignWidth,
+              kDesignHeight))
+    return false;
+  FormCreate();
+  return true;
+}
+
+void TForm1::SetForms(TForm2* form2, TAForm* aForm, TSetBlendForm* setBlendForm, TChangeNameForm* changeNameForm) {
+  form2_ = form2;
+  aForm_ = aForm;
+  setBlendForm_ = setBlendForm;
+  changeNameForm_ = changeNameForm;
+}
+
+void TForm1::FormCreate() {
+  for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer}) t->Attach(hwnd());
+  OsCode = GetOsCode();
+  if (OsCode == kOsWin2000 || OsCode == kOsWinXP) {
+    SetLayeredAttributes.Resolve();
+    SetWindowLongA(hwnd(), GWL_EXSTYLE, kLayeredStyle);
+  }
+  ButtonWindowCount = 0;
+  ButtonPressed = 0;
+  TrayWindows.clear();
+  MenuWindows.clear();
+  ShowWindow(hwnd(), SW_HIDE);
+  Options.SetDefaults();
+  SetWindowPos(hwnd(), nullptr, kHiddenPosition, kHiddenPosition, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  HelpFile = ProgramFolder() + kHelpFile;
+  Local.SetTextSink([this](const std::string& key, const std::string& text) { ApplyLanguageText(key, text); });
+  taskbarCreated_ = RegisterWindowMessageA(kTaskbarCreatedMessage);
+  DrawBuiltInButtonImages(BUp, BDown, BUpXP, BDownXP);
+  BuildTrayMenu();
+  RxTrayIcon1.OnClick = [this](TRxTrayIcon::Button b, int x, int y) { RxTrayIcon1Click(b, x, y); };
+  RxTrayIcon1.PopupMenu = [this](int x, int y) { PopupTrayMenu(x, y); };
+  RxTrayIcon1.CreateIconWindow();
+  Timer1.Enable();
+}
+
+void TForm1::FormShow() {
+  SetWindowPos(hwnd(), nullptr, kHiddenPosition, kHiddenPosition, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CloseAfterRestore = false;
+  RecoverJournal();
+  BUpUser.LoadFromFile(ProgramFolder() + kUserUpBitmapFile);
+  BDownUser.LoadFromFile(ProgramFolder() + kUserDownBitmapFile);
+  Applets.AddAppletTrayIcons(hwnd());
+  CurrentEffects().SetPriorityClass(GetCurrentProcess(), ABOVE_NORMAL_PRIORITY_CLASS);
+  // The tray icon of the program is added once the main window has been loaded.
+  RxTrayIcon1.Show();
+  Timer2.Enable();
+}
+
+void TForm1::Timer1Timer() {
+  Timer1.Disable();
+  ShowWindow(hwnd(), SW_HIDE);
+  Options.Load();
+  QuickRun.LoadQuickRunList();
+  QuickRun.ResetQuickRunMenu(RxPopupMenu2);
+  QuickRun.FillQuickRunMenu(RxPopupMenu2);
+  ApplySymbolType();
+  InstallHook();
+  SendMessageA(GetDesktopWindow(), WM_PAINT, 0, 0);
+  UpdateWindow(GetDesktopWindow());
+  RegisterHotKeyFromOptions();
+}
+
+void TForm1::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer}) t->Disable();
+  Local.SetTextSink(nullptr);
+  hooks_.DeleteHook();
+  for (const auto& record : TrayWindows) {
+    DeleteNotifyIcon(hwnd(), static_cast<UINT>(reinterpret_cast<UINT_PTR>(record->Handle)));
+    RestoreWindow(record->Handle);
+  }
+  for (const auto& record : MenuWindows) RestoreWindow(record->Handle);
+  BUpUser.SaveToFile(ProgramFolder() + kUserUpBitmapFile);
+  BDownUser.SaveToFile(ProgramFolder() + kUserDownBitmapFile);
+  TrayWindows.clear();
+  MenuWindows.clear();
+  Applets.RemoveAppletTrayIcons();
+  for (FloatingWindowRecord& record : FloatingWindows) {
+    if (!record.Form) continue;
+    RestoreWindow(record.Handle);
+    record.Form.reset();
+    record.Handle = nullptr;
+  }
+  RxTrayIcon1.Hide();
+  // Every window is back: the next start has nothing to recover.
+  Journal.Clear();
+}
+
+void TForm1::RecoverJournal() {
+  for (const JournalEntry& e : Journal.Read()) {
+    DWORD pid = 0;
+    if (!IsWindow(e.Handle)) continue;
+    GetWindowThreadProcessId(e.Handle, &pid);
+    if (pid != e.ProcessId || IsWindowVisible(e.Handle)) continue;
+    RestoreWindow(e.Handle);
+  }
+  Journal.Clear();
+}
+
+void TForm1::ApplyLanguageText(const std::string& key, const std::string& text) {
+  if (key == "AboutStr") {
+    RxPopupMenu1.SetCaption(About2, text);
+    if (aForm_) aForm_->SetCaption(text);
+  } else if (key == "OptionsStr") {
+    RxPopupMenu1.SetCaption(Options2, text);
+  } else if (key == "ExitStr") {
+    RxPopupMenu1.SetCaption(Exit2, text);
+  }
+}
+
+LRESULT TForm1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept {
+  try {
+    return WndProc(msg, wp, lp);
+  } catch (const std::exception& e) {
+    MessageBoxA(hwnd(), e.what(), "Corvel", MB_OK | MB_ICONERROR);
+  } catch (...) {
+    MessageBoxA(hwnd(), "Unexpected error", "Corvel", MB_OK | MB_ICONERROR);
+  }
+  return 0;
+}
+
+LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  // Per-window tray icons, then the applets' icons; neither consumes the message.
+  HandleTrayIconMessage(msg, lp);
+  Applets.HandleAppletIconMessage(msg, wp, lp);
+  LRESULT result = 0;
+  if (RxPopupMenu1.HandleOwnerMessage(msg, wp, lp, result) || RxPopupMenu2.HandleOwnerMessage(msg, wp, lp, result))
+    return result;
+  if (HandleHookMessage(msg, lp)) return 0;
+  switch (msg) {
+    case WM_TIMER:
+      HandleTimer(wp);
+      return 0;
+    case WM_HOTKEY:
+      HotKeyPressed();
+      return 0;
+    case WM_ENDSESSION:
+      // The session may end the process as soon as this returns: give every window back now.
+      FormDestroy();
+      TerminateApplication();
+      return 0;
+    case WM_CLOSE:
+      TerminateApplication();
+      return 0;
+    default:
+      break;
+  }
+  if (taskbarCreated_ && msg == taskbarCreated_) {
+    ReAddTrayIcons();
+    return 0;
+  }
+  return Default(msg, wp, lp);
+}
+
+void TForm1::HandleTimer(UINT_PTR id) {
+  switch (id) {
+    case kTimer1: Timer1Timer(); break;
+    case kTimer2:
+      // The start-up continuation always runs before the first pass.
+      if (Timer1.Enabled()) Timer1Timer();
+      Timer2Timer();
+      break;
+    case kTimer3: Timer3Timer(); break;
+    case kAddTrTimer: AddTrTimerTimer(); break;
+    case kDelTrTimer: DelTrTimerTimer(); break;
+    default: break;
+  }
+}
+
+}  // namespace corvel

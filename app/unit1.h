@@ -1,0 +1,159 @@
+// The hidden main window: receives the hook library's messages, owns the lists of minimized
+// windows, the tray menu, the program's tray icon, the settings and every timer.
+#pragma once
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+#include "core/caption_button.h"
+#include "core/hidden_journal.h"
+#include "core/hook_library.h"
+#include "core/managed_windows.h"
+#include "launch/applet_tray_icons.h"
+#include "launch/program_tray_icon.h"
+#include "launch/quick_run_menu.h"
+#include "platform/image_list.h"
+#include "platform/layered.h"
+#include "platform/messages.h"
+#include "platform/picture.h"
+#include "platform/popup_menu.h"
+#include "platform/timer.h"
+#include "platform/window.h"
+#include "settings/local.h"
+#include "settings/options.h"
+
+namespace corvel {
+
+class TForm2;
+class TAForm;
+class TSetBlendForm;
+class TChangeNameForm;
+
+class TForm1 : public Window {
+ public:
+  explicit TForm1(HookLibrary hooks = ImportedHookLibrary());
+  ~TForm1() override;
+
+  // Creates the window; FormCreate runs during creation.
+  bool CreateForm();
+  // The other forms of the program, created after the main window.
+  void SetForms(TForm2* form2, TAForm* aForm, TSetBlendForm* setBlendForm, TChangeNameForm* changeNameForm);
+
+  // ---- Start-up and shutdown
+  void FormCreate();
+  void FormShow();
+  void Timer1Timer();
+  void FormDestroy();
+  // Shows again what an earlier run left hidden.
+  void RecoverJournal();
+
+  TOptions Options;
+  TLocal Local;
+  LayeredAttributes SetLayeredAttributes;
+  int OsCode = 0;
+  std::string HelpFile;
+
+  // ---- Managed windows and their tray icons
+  std::vector<std::unique_ptr<TrayWindowRecord>> TrayWindows;
+  std::vector<std::unique_ptr<MenuWindowRecord>> MenuWindows;
+  std::vector<FloatingWindowRecord> FloatingWindows;
+  void AddTrayIcon(HWND window);
+  void RemoveTrayIcon(HWND window);
+  void AddMenuEntry(HWND window);
+  void RemoveMenuEntry(HWND window);
+  void AddFloatingWindow(HWND window);
+  void RemoveFloatingWindow(HWND window);
+  IconHandle MakeTrayIcon(HWND window) const;
+  BitmapHandle MakeMenuImage(HWND window) const;
+  void MenuEntryClick(UINT command);
+  // Adds every icon again after the shell restarted.
+  void ReAddTrayIcons();
+
+  // ---- Caption button and hook protocol
+  std::array<ButtonWindowEntry, kButtonWindowsSize> ButtonWindows{};
+  int ButtonWindowCount = 0;
+  int ButtonPressed = 0;
+  int ButtonStyle = 0;
+  Picture BUp, BDown, BUpXP, BDownXP, BUpUser, BDownUser;
+  void Timer2Timer();
+  void Timer3Timer();
+  void CollectMainWindows();
+  void CollectAllWindows();
+  int FindButtonWindow(HWND window);
+  bool IsListedProgramWindow(HWND window) const;
+  void DrawButtonUp(int index);
+  void DrawButtonDown(int index);
+  void AddButtonWindow(HWND window);  // as HM_ADDWINDOW
+  void RedrawButton(HWND window);     // as HM_REDRAW
+  void ApplySymbolType();
+  void InstallHook();
+  void RegisterHotKeyFromOptions();
+
+  // ---- Minimize and restore, and the tray menu
+  HWND CurrentWindow = nullptr;
+  bool CloseAfterRestore = false;
+  void AddTrTimerTimer();
+  void DelTrTimerTimer();
+  void HideWindow(HWND window);
+  void RestoreWindow(HWND window);
+  void About2Click();
+  void Options2Click();
+  void Exit2Click();
+  void RxPopupMenu1Popup();
+  void PopupMenuDrawMargin(HDC dc, const RECT& strip);
+  // The margin's word for the number of windows in the menu.
+  static const char* TrayMenuMarginText(size_t menuWindows);
+  // Shows the tray menu at a screen point.
+  void PopupTrayMenu(int x, int y);
+
+  ImageList ImageList1;
+  PopupMenu RxPopupMenu1;
+  UINT About2 = 0, N4 = 0, N6 = 0, Options2 = 0, Exit2 = 0;
+
+  // ---- The program's tray icon and Quick Run
+  TRxTrayIcon RxTrayIcon1;
+  ImageList AppIcons;
+  PopupMenu RxPopupMenu2;
+  QuickRunList QuickRun;
+  AppletTrayIcons Applets;
+  void RxTrayIcon1Click(TRxTrayIcon::Button button, int x, int y);
+
+  OneShotTimer Timer1{kTimer1, kOneShotInterval};
+  OneShotTimer Timer2{kTimer2, kOneShotInterval};
+  OneShotTimer Timer3{kTimer3, kRedrawTwiceDelay};
+  OneShotTimer AddTrTimer{kAddTrTimer, kOneShotInterval};
+  OneShotTimer DelTrTimer{kDelTrTimer, kOneShotInterval};
+
+  HiddenJournal Journal;
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept override;
+
+ private:
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+  bool HandleHookMessage(UINT msg, LPARAM lp);
+  void HandleTimer(UINT_PTR id);
+  void HandleTrayIconMessage(UINT msg, LPARAM lp);
+  void ButtonDown(HWND window);
+  void ButtonUp(HWND window);
+  void MinButton(HWND window);
+  void HotKeyPressed();
+  bool CursorOnButton(int index) const;
+  void DrawButton(int index, bool pressed);
+  void CollectWindows(LONG styleMask);
+  void BuildTrayMenu();
+  void ApplyLanguageText(const std::string& key, const std::string& text);
+  void FadeOut(HWND window);
+  void FadeIn(HWND window);
+
+  HookLibrary hooks_;
+  TForm2* form2_ = nullptr;
+  TAForm* aForm_ = nullptr;
+  TSetBlendForm* setBlendForm_ = nullptr;
+  TChangeNameForm* changeNameForm_ = nullptr;
+  UINT taskbarCreated_ = 0;
+  LPARAM redrawTwiceCopy_ = 0;
+  bool destroyed_ = false;
+};
+
+}  // namespace corvel

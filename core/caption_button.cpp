@@ -1,0 +1,270 @@
+#include "core/caption_button.h"
+#include <tlhelp32.h>
+#include <cstring>
+#include "app/unit1.h"
+#include "platform/effects.h"
+#include "platform/messages.h"
+#include "sysinfo/os_info.h"
+
+namespace corvel {
+
+// ---- Geometry, styles and hit tests
+
+FrameMetrics SystemFrameMetrics() {
+  return {GetSystemMetrics(SM_CXSIZE), GetSystemMetrics(SM_CYSIZE), GetSystemMetrics(SM_CXFRAME),
+          GetSystemMetrics(SM_CYFRAME)};
+}
+
+namespace {
+constexpr int kTopInset = 2;
+constexpr int kWidthInset = 2;
+constexpr int kHeightInset = 4;
+constexpr int kProgramButtonSlot = 4;  // a fourth title-bar button, left of minimize
+constexpr int kMinimizeButtonSlot = 3;
+constexpr int kEmptyRight = -100;
+
+RECT SlotRect(int windowWidth, const FrameMetrics& m, int slot) {
+  RECT r;
+  r.left = windowWidth - m.cxFrame - slot * m.cxSize;
+  r.top = m.cyFrame + kTopInset;
+  r.right = r.left + m.cxSize - kWidthInset;
+  r.bottom = r.top + m.cySize - kHeightInset;
+  return r;
+}
+}  // namespace
+
+RECT ProgramButtonRect(int windowWidth, const FrameMetrics& m) { return SlotRect(windowWidth, m, kProgramButtonSlot); }
+RECT MinimizeButtonRect(int windowWidth, const FrameMetrics& m) { return SlotRect(windowWidth, m, kMinimizeButtonSlot); }
+
+RECT EmptyButtonRect(int buttonStyle) {
+  RECT r{0, 0, buttonStyle == kStyleNone ? kEmptyRight : 0, 0};
+  return r;
+}
+
+bool StyleHasImages(int buttonStyle) {
+  return buttonStyle == kStyleClassic || buttonStyle == kStyleClassic98 || buttonStyle == kStyleXP ||
+         buttonStyle == kStyleUser;
+}
+
+int ButtonStyleFor(int symbolType, int osCode) {
+  switch (symbolType) {
+    case 0: return kStyleClassic;
+    case 1: return kStyleXP;
+    case 2: return osCode;
+    case 3: return kStyleUser;
+    case 4:
+    case 5: return kStyleNone;
+    default: return 0;
+  }
+}
+
+bool HitsButtonStrict(const RECT& b, POINT p) {
+  return b.left < p.x && p.x < b.right && b.top < p.y && p.y < b.bottom;
+}
+
+bool HitsButtonInclusive(const RECT& b, POINT p) {
+  return b.left <= p.x && p.x <= b.right && b.top <= p.y && p.y <= b.bottom;
+}
+
+const char* FileNamePart(const char* path) {
+  const char* name = path;
+  for (const char* p = path; *p; ++p)
+    if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
+  return name;
+}
+
+// ---- The main window's side
+
+void TForm1::ApplySymbolType() { ButtonStyle = ButtonStyleFor(Options.SymbolType, GetOsCode()); }
+
+void TForm1::InstallHook() {
+  if (Options.WinFilter == 0 || Options.WinFilter == 2) hooks_.SetHook();
+  else if (Options.WinFilter == 1) hooks_.SetHookAll();
+}
+
+void TForm1::RegisterHotKeyFromOptions() {
+  if (Options.HotKey == kHotKeyCtrlTab) CurrentEffects().RegisterHotKey(hwnd(), kHotKeyCtrlTab, MOD_CONTROL, VK_TAB);
+  else if (Options.HotKey == kHotKeyCtrlSpace)
+    CurrentEffects().RegisterHotKey(hwnd(), kHotKeyCtrlSpace, MOD_CONTROL, VK_SPACE);
+}
+
+void TForm1::Timer2Timer() {
+  Timer2.Disable();
+  ButtonWindowCount = 0;
+  if (Options.WinFilter == 0 || Options.WinFilter == 2) CollectMainWindows();
+  else if (Options.WinFilter == 1) CollectAllWindows();
+  const int count = ButtonWindowCount;
+  for (int i = 0; i < count; ++i) {
+    ProcessPendingMessages();
+    // A message handled in between may have emptied the table.
+    if (i < ButtonWindowCount) DrawButtonUp(i);
+  }
+}
+
+void TForm1::CollectMainWindows() { CollectWindows(kMainWindowStyleMask); }
+void TForm1::CollectAllWindows() { CollectWindows(kAnyWindowStyleMask); }
+
+void TForm1::CollectWindows(LONG styleMask) {
+  const HWND taskBar = FindWindowA("Shell_TrayWnd", nullptr);
+  const HWND progman = FindWindowA("Progman", nullptr);
+  const HWND playlist = FindWindowA("Winamp PE", nullptr);
+  const HWND desktop = GetDesktopWindow();
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    const LONG style = GetWindowLongA(w, GWL_STYLE);
+    if ((style & styleMask) == styleMask && w != desktop && w != taskBar && w != progman && w != playlist)
+      AddButtonWindow(w);
+    ProcessPendingMessages();
+  }
+}
+
+void TForm1::AddButtonWindow(HWND window) {
+  // Windows beyond the table are not tracked.
+  if (ButtonWindowCount >= kButtonWindowsSize) return;
+  ButtonWindows[ButtonWindowCount].Handle = window;
+  ButtonWindows[ButtonWindowCount].ButtonRect = RECT{0, 0, 0, 0};
+  ++ButtonWindowCount;
+}
+
+int TForm1::FindButtonWindow(HWND window) {
+  if (Options.WinFilter == 2 && !IsListedProgramWindow(window)) return 0;
+  for (int i = 0; i < ButtonWindowCount; ++i)
+    if (ButtonWindows[i].Handle == window) return i + 1;
+  return 0;
+}
+
+bool TForm1::IsListedProgramWindow(HWND window) const {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (!pid) return false;
+  KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return false;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+    if (entry.th32ProcessID != pid) continue;
+    // Names are compared whole, however long.
+    for (const std::string& app : Options.Applications)
+      if (std::strcmp(FileNamePart(app.c_str()), entry.szExeFile) == 0) return true;
+  }
+  return false;
+}
+
+void TForm1::DrawButtonUp(int index) { DrawButton(index, false); }
+void TForm1::DrawButtonDown(int index) { DrawButton(index, true); }
+
+void TForm1::DrawButton(int index, bool pressed) {
+  if (index < 0 || index >= ButtonWindowCount) return;
+  ButtonWindowEntry& entry = ButtonWindows[index];
+  // A window that has gone keeps its entry until the next pass but is not drawn.
+  if (!IsWindow(entry.Handle)) return;
+  RECT wr{};
+  GetWindowRect(entry.Handle, &wr);
+  RECT button = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());
+  const Picture* image = nullptr;
+  if (ButtonStyle == kStyleClassic || ButtonStyle == kStyleClassic98) image = pressed ? &BDown : &BUp;
+  else if (ButtonStyle == kStyleXP) image = pressed ? &BDownXP : &BUpXP;
+  else if (ButtonStyle == kStyleUser) image = pressed ? &BDownUser : &BUpUser;
+  else button = EmptyButtonRect(ButtonStyle);
+  if (image) {
+    WindowDc dc(entry.Handle, WindowDc::Whole);
+    image->StretchDraw(dc.get(), button);
+  }
+  entry.ButtonRect = button;
+}
+
+void TForm1::RedrawButton(HWND window) {
+  const int i = FindButtonWindow(window);
+  if (i == 0) return;
+  if (ButtonPressed == -1) DrawButtonDown(i - 1);
+  else if (ButtonPressed == 0) DrawButtonUp(i - 1);
+}
+
+void TForm1::Timer3Timer() {
+  Timer3.Disable();
+  RedrawButton(reinterpret_cast<HWND>(redrawTwiceCopy_));
+}
+
+bool TForm1::CursorOnButton(int index) const {
+  const ButtonWindowEntry& entry = ButtonWindows[index];
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  RECT wr{};
+  if (!GetWindowRect(entry.Handle, &wr)) return false;
+  return HitsButtonStrict(entry.ButtonRect, POINT{cursor.x - wr.left, cursor.y - wr.top});
+}
+
+void TForm1::ButtonDown(HWND window) {
+  const int i = FindButtonWindow(window);
+  if (i == 0 || !IsWindow(window)) return;
+  SetForegroundWindow(window);
+  if (CursorOnButton(i - 1)) {
+    ButtonPressed = -1;
+    DrawButtonDown(i - 1);
+  }
+}
+
+void TForm1::ButtonUp(HWND window) {
+  const int i = FindButtonWindow(window);
+  if (i == 0 || !IsWindow(window) || !CursorOnButton(i - 1)) return;
+  ButtonPressed = 0;
+  DrawButtonUp(i - 1);
+  CurrentWindow = window;
+  AddTrTimer.Enable();
+}
+
+void TForm1::MinButton(HWND window) {
+  if (Options.SymbolType != 5) return;
+  RECT wr{};
+  if (!GetWindowRect(window, &wr)) return;
+  const RECT button = MinimizeButtonRect(wr.right - wr.left, SystemFrameMetrics());
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  if (HitsButtonInclusive(button, POINT{cursor.x - wr.left, cursor.y - wr.top}) &&
+      (style & kMainWindowStyleMask) == kMainWindowStyleMask) {
+    CurrentWindow = window;
+    AddTrTimer.Enable();
+  }
+}
+
+void TForm1::HotKeyPressed() {
+  CurrentWindow = GetForegroundWindow();
+  if (FindButtonWindow(CurrentWindow) != 0) {
+    ButtonPressed = 0;
+    AddTrTimer.Enable();
+  }
+}
+
+bool TForm1::HandleHookMessage(UINT msg, LPARAM lp) {
+  if (msg < kFirstHookMessage || msg > kLastHookMessage) return false;
+  const HWND window = reinterpret_cast<HWND>(lp);
+  switch (msg) {
+    case HM_POPUPMENU:
+      if (lp == WM_RBUTTONUP) {
+        POINT p{};
+        GetCursorPos(&p);
+        PopupTrayMenu(p.x, p.y);
+      }
+      return true;
+    case HM_REDRAW:
+    case HM_REFRESH:
+      RedrawButton(window);
+      return true;
+    case HM_REDRAWTWICE:
+      if (FindButtonWindow(window) != 0) {
+        redrawTwiceCopy_ = lp;
+        Timer3.Enable();
+        RedrawButton(window);
+      }
+      return true;
+    case HM_ADDWINDOW: AddButtonWindow(window); return true;
+    case HM_CLEARWINDOWS: ButtonWindowCount = 0; return true;
+    case HM_RESCAN: Timer2.Enable(); return true;
+    case HM_BUTTONDOWN: ButtonDown(window); return true;
+    case HM_BUTTONUP: ButtonUp(window); return true;
+    case HM_MINBUTTON: MinButton(window); return true;
+    default: return true;  // HM_IDLE and the numbers without a handler
+  }
+}
+
+}  // namespace corvel

@@ -1,0 +1,113 @@
+#include "core/hidden_journal.h"
+#include <cstdio>
+#include <cstdlib>
+#include "platform/messages.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr size_t kMaxJournalBytes = 1u << 20;
+constexpr int kTitleChars = 255;
+
+std::string DefaultPath() {
+  char dir[MAX_PATH] = {};
+  const UINT n = GetWindowsDirectoryA(dir, MAX_PATH);
+  std::string path(dir, n < MAX_PATH ? n : 0);
+  if (!path.empty() && path.back() != '\\') path += '\\';
+  return path + kJournalFile;
+}
+
+bool ParseHex(const std::string& s, unsigned long& out) {
+  if (s.empty() || s.size() > 8) return false;
+  char* end = nullptr;
+  out = std::strtoul(s.c_str(), &end, 16);
+  return end && *end == '\0';
+}
+
+std::string WindowTitle(HWND window) {
+  char title[kTitleChars + 1] = {};
+  GetWindowTextA(window, title, sizeof title);
+  std::string s = title;
+  for (char& c : s)
+    if (c == '\n' || c == '\r') c = ' ';
+  return s;
+}
+
+}  // namespace
+
+std::string FormatJournal(const std::vector<JournalEntry>& entries) {
+  std::string text;
+  char head[32];
+  for (const JournalEntry& e : entries) {
+    std::snprintf(head, sizeof head, "%08lX %08lX ", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(e.Handle)),
+                  static_cast<unsigned long>(e.ProcessId));
+    text += head;
+    text += e.Title;
+    text += '\n';
+  }
+  return text;
+}
+
+std::vector<JournalEntry> ParseJournal(const std::string& text) {
+  std::vector<JournalEntry> entries;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find('\n', start);
+    // A last line without its end was cut short: it may be incomplete.
+    if (end == std::string::npos) break;
+    const std::string line = text.substr(start, end - start);
+    start = end + 1;
+    unsigned long handle = 0, pid = 0;
+    if (line.size() < 18 || line[8] != ' ' || line[17] != ' ') continue;
+    if (!ParseHex(line.substr(0, 8), handle) || !ParseHex(line.substr(9, 8), pid) || handle == 0) continue;
+    entries.push_back({reinterpret_cast<HWND>(static_cast<UINT_PTR>(handle)), static_cast<DWORD>(pid), line.substr(18)});
+  }
+  return entries;
+}
+
+HiddenJournal::HiddenJournal(std::string path) : path_(path.empty() ? DefaultPath() : std::move(path)) {}
+
+std::vector<JournalEntry> HiddenJournal::Read() const {
+  FILE* f = std::fopen(path_.c_str(), "rb");
+  if (!f) return {};
+  std::string text;
+  char chunk[4096];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0 && text.size() < kMaxJournalBytes) text.append(chunk, n);
+  std::fclose(f);
+  return ParseJournal(text);
+}
+
+void HiddenJournal::Clear() {
+  entries_.clear();
+  Write();
+}
+
+void HiddenJournal::Add(HWND window) {
+  for (const JournalEntry& e : entries_)
+    if (e.Handle == window) return;
+  JournalEntry e;
+  e.Handle = window;
+  GetWindowThreadProcessId(window, &e.ProcessId);
+  e.Title = WindowTitle(window);
+  entries_.push_back(e);
+  Write();
+}
+
+void HiddenJournal::Remove(HWND window) {
+  const size_t before = entries_.size();
+  for (size_t i = entries_.size(); i-- > 0;)
+    if (entries_[i].Handle == window) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+  if (entries_.size() != before) Write();
+}
+
+void HiddenJournal::Write() const {
+  const std::string text = FormatJournal(entries_);
+  FILE* f = std::fopen(path_.c_str(), "wb");
+  if (!f) return;
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+}
+
+}  // namespace corvel

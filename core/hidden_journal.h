@@ -1,0 +1,41 @@
+// The windows the program holds hidden, kept in a small file of its own next to "Corvl.ini", so
+// that a run that ended abnormally can be mended by the next start.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace corvel {
+
+struct JournalEntry {
+  HWND Handle = nullptr;
+  DWORD ProcessId = 0;
+  std::string Title;
+};
+
+// One line per entry: handle and process id in hexadecimal, then the title.
+std::string FormatJournal(const std::vector<JournalEntry>& entries);
+// Lines that do not read back whole are skipped.
+std::vector<JournalEntry> ParseJournal(const std::string& text);
+
+class HiddenJournal {
+ public:
+  // Empty: the file in the Windows directory.
+  explicit HiddenJournal(std::string path = std::string());
+  const std::string& Path() const { return path_; }
+
+  // What the file holds now (nothing for a missing or unreadable file).
+  std::vector<JournalEntry> Read() const;
+  // Starts an empty journal.
+  void Clear();
+  void Add(HWND window);
+  void Remove(HWND window);
+  const std::vector<JournalEntry>& Entries() const { return entries_; }
+
+ private:
+  void Write() const;
+  std::string path_;
+  std::vector<JournalEntry> entries_;
+};
+
+}  // namespace corvel

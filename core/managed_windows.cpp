@@ -1,0 +1,211 @@
+#include "core/managed_windows.h"
+#include <vector>
+#include "app/unit1.h"
+#include "floating/blend_win.h"
+#include "platform/messages.h"
+#include "platform/tray_icon.h"
+
+namespace corvel {
+
+namespace {
+
+UINT IconId(HWND window) { return static_cast<UINT>(reinterpret_cast<UINT_PTR>(window)); }
+
+std::string WindowText(HWND window, size_t maxChars) {
+  std::vector<char> buffer(maxChars + 1, '\0');
+  GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
+  return buffer.data();
+}
+
+// Every pixel of exactly the colour of pixel (0, 0) becomes `replacement`.
+void ReplaceCornerColour(HBITMAP bitmap, int w, int h, COLORREF replacement) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> bits(static_cast<size_t>(w) * h);
+  HDC screen = GetDC(nullptr);
+  if (GetDIBits(screen, bitmap, 0, h, bits.data(), &bi, DIB_RGB_COLORS) == h && !bits.empty()) {
+    const DWORD corner = bits[0] & 0xFFFFFF;
+    const DWORD with = (GetRValue(replacement) << 16) | (GetGValue(replacement) << 8) | GetBValue(replacement);
+    for (DWORD& px : bits)
+      if ((px & 0xFFFFFF) == corner) px = with;
+    SetDIBits(screen, bitmap, 0, h, bits.data(), &bi, DIB_RGB_COLORS);
+  }
+  ReleaseDC(nullptr, screen);
+}
+
+}  // namespace
+
+UINT FreeTrayCallback(const std::vector<std::unique_ptr<TrayWindowRecord>>& records) {
+  for (UINT n = kWindowTrayCallbackFirst; n <= kWindowTrayCallbackLast; ++n) {
+    bool used = false;
+    for (const auto& r : records) used = used || r->CallbackMessage == n;
+    if (!used) return n;
+  }
+  return 0;
+}
+
+IconHandle TForm1::MakeTrayIcon(HWND window) const {
+  const int w = GetSystemMetrics(SM_CXSIZE) - 2;
+  const int h = GetSystemMetrics(SM_CYSIZE) - 2;
+  BitmapHandle mask(CreateBitmap(w, h, 1, 1, nullptr));
+  BitmapHandle colour = CreateScreenBitmap(w, h);
+  const RECT all{0, 0, w, h};
+  {
+    MemoryDc dc = CreateScreenCompatibleDc();
+    SelectGuard sel(dc.get(), mask.get());
+    FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  }
+  {
+    MemoryDc dc = CreateScreenCompatibleDc();
+    SelectGuard sel(dc.get(), colour.get());
+    FillRect(dc.get(), &all, GetSysColorBrush(COLOR_INACTIVECAPTION));
+    RECT r = all;
+    DrawCaption(window, dc.get(), &r, DC_ICON);
+  }
+  ReplaceCornerColour(colour.get(), w, h, GetSysColor(COLOR_BTNFACE));
+  {
+    MemoryDc dc = CreateScreenCompatibleDc();
+    SelectGuard sel(dc.get(), colour.get());
+    PenHandle pen(CreatePen(PS_SOLID, 2, Options.IconBrColor));
+    SelectGuard selPen(dc.get(), pen.get());
+    MoveToEx(dc.get(), 0, 0, nullptr);
+    LineTo(dc.get(), w, 0);
+    LineTo(dc.get(), w, h);
+    LineTo(dc.get(), 0, h);
+    LineTo(dc.get(), 0, 0);
+  }
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmMask = mask.get();
+  info.hbmColor = colour.get();
+  return IconHandle(CreateIconIndirect(&info));
+}
+
+BitmapHandle TForm1::MakeMenuImage(HWND window) const {
+  const int cx = GetSystemMetrics(SM_CXICON);
+  const int cy = GetSystemMetrics(SM_CYICON);
+  BitmapHandle bitmap = CreateScreenBitmap(cx + 1, cy + 1);
+  MemoryDc dc = CreateScreenCompatibleDc();
+  SelectGuard sel(dc.get(), bitmap.get());
+  RECT r{0, 0, cx, cy};
+  DrawCaption(window, dc.get(), &r, DC_ICON);
+  // The source overlaps the target: stretch through a copy.
+  BitmapHandle copy = CreateScreenBitmap(cx + 1, cy + 1);
+  MemoryDc copyDc = CreateScreenCompatibleDc();
+  SelectGuard selCopy(copyDc.get(), copy.get());
+  BitBlt(copyDc.get(), 0, 0, cx + 1, cy + 1, dc.get(), 0, 0, SRCCOPY);
+  const int left = cx / 4 + 2, top = cy / 4 - 1, right = cx - cx / 4 + 2, bottom = cy - cy / 4;
+  SetStretchBltMode(dc.get(), COLORONCOLOR);
+  StretchBlt(dc.get(), 0, 0, kMenuImageSize, kMenuImageSize, copyDc.get(), left, top, right - left, bottom - top,
+             SRCCOPY);
+  return bitmap;
+}
+
+void TForm1::AddTrayIcon(HWND window) {
+  // One icon per window: a second add for the same window would only leave a dead record.
+  for (const auto& r : TrayWindows)
+    if (r->Handle == window) return;
+  auto record = std::make_unique<TrayWindowRecord>();
+  record->Handle = window;
+  record->CallbackMessage = FreeTrayCallback(TrayWindows);
+  while (record->CallbackMessage && Applets.UsesCallback(record->CallbackMessage)) ++record->CallbackMessage;
+  record->Icon = MakeTrayIcon(window);
+  const NOTIFYICONDATAA data = MakeNotifyIconData(hwnd(), IconId(window), record->CallbackMessage,
+                                                  record->Icon.get(), WindowText(window, kTrayTipChars));
+  TrayWindows.push_back(std::move(record));
+  AddNotifyIcon(data);
+}
+
+void TForm1::RemoveTrayIcon(HWND window) {
+  for (auto it = TrayWindows.begin(); it != TrayWindows.end(); ++it) {
+    if ((*it)->Handle != window) continue;
+    TrayWindows.erase(it);
+    break;
+  }
+  DeleteNotifyIcon(hwnd(), IconId(window));
+}
+
+void TForm1::ReAddTrayIcons() {
+  RxTrayIcon1.Show();
+  for (const auto& r : TrayWindows) {
+    const NOTIFYICONDATAA data =
+        MakeNotifyIconData(hwnd(), IconId(r->Handle), r->CallbackMessage, r->Icon.get(), WindowText(r->Handle, kTrayTipChars));
+    AddNotifyIcon(data);
+  }
+  Applets.ReAddAppletTrayIcons();
+}
+
+void TForm1::HandleTrayIconMessage(UINT msg, LPARAM lp) {
+  for (const auto& r : TrayWindows) {
+    if (r->CallbackMessage != msg) continue;
+    if (lp == WM_LBUTTONUP) {
+      CurrentWindow = r->Handle;
+      DelTrTimer.Enable();
+    }
+    return;
+  }
+}
+
+void TForm1::AddMenuEntry(HWND window) {
+  for (const auto& r : MenuWindows)
+    if (r->Handle == window) return;
+  auto record = std::make_unique<MenuWindowRecord>();
+  record->Handle = window;
+  record->Bitmap = MakeMenuImage(window);
+  PopupMenu::Item item;
+  item.caption = WindowText(window, kMenuCaptionChars);
+  record->ImageIndex = ImageList1.AddMasked(record->Bitmap.get(), GetSysColor(COLOR_INACTIVECAPTION));
+  item.image = record->ImageIndex;
+  const int n6 = RxPopupMenu1.IndexOf(N6);
+  const UINT command = RxPopupMenu1.Insert(static_cast<size_t>(n6 < 0 ? RxPopupMenu1.Count() : n6), item);
+  record->Command = command;
+  // The handler finds the record by the command at the time of the click.
+  RxPopupMenu1.SetOnClick(command, [this, command] { MenuEntryClick(command); });
+  MenuWindows.push_back(std::move(record));
+}
+
+void TForm1::RemoveMenuEntry(HWND window) {
+  for (auto it = MenuWindows.begin(); it != MenuWindows.end(); ++it) {
+    if ((*it)->Handle != window) continue;
+    const int image = (*it)->ImageIndex;
+    RxPopupMenu1.Remove((*it)->Command);
+    MenuWindows.erase(it);
+    // Give the image back so a long session does not grow the list.
+    if (image >= 0 && ImageList1.Remove(image)) {
+      for (const auto& r : MenuWindows) {
+        if (r->ImageIndex > image) {
+          --r->ImageIndex;
+          RxPopupMenu1.SetImage(r->Command, r->ImageIndex);
+        }
+      }
+    }
+    return;
+  }
+}
+
+void TForm1::MenuEntryClick(UINT command) {
+  for (const auto& r : MenuWindows) {
+    if (r->Command != command) continue;
+    CurrentWindow = r->Handle;
+    DelTrTimer.Enable();
+  }
+}
+
+// Floating windows come with their own window class; until then nothing stands for the window.
+void TForm1::AddFloatingWindow(HWND) {}
+
+void TForm1::RemoveFloatingWindow(HWND window) {
+  for (FloatingWindowRecord& r : FloatingWindows) {
+    if (r.Handle != window || !r.Form) continue;
+    r.Form.reset();
+    r.Handle = nullptr;
+    return;
+  }
+}
+
+}  // namespace corvel

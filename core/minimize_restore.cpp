@@ -1,0 +1,189 @@
+#include "core/minimize_restore.h"
+#include "app/unit1.h"
+#include "options/options_form.h"
+#include "platform/messages.h"
+#include "platform/menu_margin.h"
+#include "resources/menu_images.h"
+#include "sysinfo/about_form.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr BYTE kOpaque = 255;
+constexpr int kFadeOutStep = 50;
+constexpr int kFadeInStep = 80;
+constexpr int kMarginTextAngle = 90;
+constexpr COLORREF kMarginTop = RGB(0, 0, 0);
+constexpr COLORREF kMarginBottom = RGB(0, 0, 255);
+constexpr UINT kResponsiveTimeoutMs = 200;
+// Floating windows are not part of this build: asking for them alone must not hide a window
+// with nothing to bring it back.
+constexpr bool kFloatingWindowsAvailable = false;
+
+// Windows of other programs are shown and hidden without waiting for them, so that a program
+// that hangs cannot stop this one.
+void Show(HWND window, int command) {
+  if (!window) return;
+  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) ShowWindow(window, command);
+  else ShowWindowAsync(window, command);
+}
+
+// Style changes are sent to the window; skip the fade of one that does not answer.
+bool Responsive(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kResponsiveTimeoutMs, &result) != 0;
+}
+
+}  // namespace
+
+std::vector<BYTE> FadeOutAlphas() {
+  std::vector<BYTE> a{kOpaque};
+  for (int n = 255; n >= 0; --n)
+    if (n % kFadeOutStep == 0) a.push_back(static_cast<BYTE>(n));
+  return a;
+}
+
+std::vector<BYTE> FadeInAlphas() {
+  std::vector<BYTE> a{0, 0};
+  for (int i = 0; i <= 255; ++i)
+    if (i % kFadeInStep == 0) a.push_back(static_cast<BYTE>(i));
+  a.push_back(kOpaque);
+  return a;
+}
+
+void TForm1::AddTrTimerTimer() {
+  AddTrTimer.Disable();
+  const HWND window = CurrentWindow;
+  const bool floating = Options.MinToWindow && kFloatingWindowsAvailable;
+  if (!(Options.MinToTray || Options.MinToMenu || floating)) return;
+  // A window that is gone has nothing to minimize.
+  if (!IsWindow(window)) return;
+  HideWindow(window);
+  if (Options.MinToTray) AddTrayIcon(window);
+  if (Options.MinToMenu) AddMenuEntry(window);
+  if (floating) AddFloatingWindow(window);
+}
+
+void TForm1::DelTrTimerTimer() {
+  DelTrTimer.Disable();
+  const HWND window = CurrentWindow;
+  RemoveTrayIcon(window);
+  RemoveMenuEntry(window);
+  RemoveFloatingWindow(window);
+  // A window that ceased to exist while minimized only loses its representations.
+  if (!IsWindow(window)) {
+    Journal.Remove(window);
+    CloseAfterRestore = false;
+    return;
+  }
+  RestoreWindow(window);
+  AddButtonWindow(window);
+  RedrawButton(window);
+  if (CloseAfterRestore) {
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    CloseAfterRestore = false;
+  }
+}
+
+void TForm1::HideWindow(HWND window) {
+  Journal.Add(window);
+  const bool fade = Options.SlowD && Responsive(window);
+  LONG oldStyle = 0;
+  if (fade) {
+    oldStyle = GetWindowLongA(window, GWL_EXSTYLE);
+    SetWindowLongA(window, GWL_EXSTYLE, kLayeredStyle);
+    for (BYTE alpha : FadeOutAlphas()) SetLayeredAttributes(window, 0, alpha, kLayeredAlphaFlag);
+  }
+  Show(window, SW_SHOWMINIMIZED);
+  Show(GetParent(window), SW_HIDE);
+  Show(GetWindow(window, GW_OWNER), SW_HIDE);
+  Show(window, SW_HIDE);
+  if (fade) {
+    SetLayeredAttributes(window, 0, kOpaque, kLayeredAlphaFlag);
+    SetWindowLongA(window, GWL_EXSTYLE, oldStyle);
+  }
+}
+
+void TForm1::RestoreWindow(HWND window) {
+  const bool fade = Options.SlowA && Responsive(window);
+  const std::vector<BYTE> alphas = FadeInAlphas();
+  LONG oldStyle = 0;
+  if (fade) {
+    oldStyle = GetWindowLongA(window, GWL_EXSTYLE);
+    SetWindowLongA(window, GWL_EXSTYLE, kLayeredStyle);
+    SetLayeredAttributes(window, 0, alphas.front(), kLayeredAlphaFlag);
+  }
+  const HWND owner = GetWindow(window, GW_OWNER);
+  Show(owner, SW_SHOW);
+  Show(window, SW_SHOW);
+  Show(owner, SW_RESTORE);
+  Show(window, SW_RESTORE);
+  SetForegroundWindow(window);
+  if (fade) {
+    for (size_t i = 1; i < alphas.size(); ++i) SetLayeredAttributes(window, 0, alphas[i], kLayeredAlphaFlag);
+    SetWindowLongA(window, GWL_EXSTYLE, oldStyle);
+  }
+  Journal.Remove(window);
+}
+
+// ---- The tray menu
+
+void TForm1::BuildTrayMenu() {
+  AddTrayMenuImages(ImageList1);
+  auto item = [](const char* caption, MenuImage image, std::function<void()> click) {
+    PopupMenu::Item i;
+    i.caption = caption;
+    i.image = static_cast<int>(image);
+    i.onClick = std::move(click);
+    return i;
+  };
+  PopupMenu::Item separator;
+  separator.separator = true;
+  About2 = RxPopupMenu1.Append(item("About...", MenuImage::About, [this] { About2Click(); }));
+  N4 = RxPopupMenu1.Append(separator);
+  N6 = RxPopupMenu1.Append(separator);
+  Options2 = RxPopupMenu1.Append(item("Options", MenuImage::Options, [this] { Options2Click(); }));
+  Exit2 = RxPopupMenu1.Append(item("Exit", MenuImage::Exit, [this] { Exit2Click(); }));
+  RxPopupMenu1.LeftMargin = (7 * PopupMenu::MenuTextHeight()) / 4;
+  RxPopupMenu1.OnDrawMargin = [this](HDC dc, const RECT& strip) { PopupMenuDrawMargin(dc, strip); };
+  RxPopupMenu1.OnPopup = [this] { RxPopupMenu1Popup(); };
+}
+
+const char* TForm1::TrayMenuMarginText(size_t menuWindows) {
+  if (menuWindows >= 3) return "Corvel  2.4";
+  if (menuWindows >= 1) return "QX Corvel";
+  return "Corvel";
+}
+
+void TForm1::PopupMenuDrawMargin(HDC dc, const RECT& strip) {
+  const int h = PopupMenu::MenuTextHeight();
+  RxPopupMenu1.LeftMargin = (7 * h) / 4;
+  FontSpec spec;
+  spec.name = "Arial";
+  spec.bold = true;
+  spec.height = FontHeightForPoints((7 * h) / 8);
+  FontHandle font = CreateRotatedFont(spec, kMarginTextAngle);
+  PaintMenuMargin(dc, strip, MarginStyle{kMarginTop, kMarginBottom, font.get(), 0}, TrayMenuMarginText(MenuWindows.size()));
+}
+
+void TForm1::RxPopupMenu1Popup() { ProcessPendingMessages(); }
+
+void TForm1::PopupTrayMenu(int x, int y) {
+  SetForegroundWindow(hwnd());
+  RxPopupMenu1.Popup(hwnd(), x, y);
+}
+
+void TForm1::About2Click() {
+  if (aForm_) aForm_->ShowModalOnce();
+}
+
+void TForm1::Options2Click() {
+  if (form2_) form2_->ShowModalOnce();
+}
+
+void TForm1::Exit2Click() { TerminateApplication(); }
+
+void TForm1::RxTrayIcon1Click(TRxTrayIcon::Button, int x, int y) { RxPopupMenu2.Popup(hwnd(), x, y); }
+
+}  // namespace corvel

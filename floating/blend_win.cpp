@@ -1,0 +1,1 @@
+#include "floating/blend_win.h"

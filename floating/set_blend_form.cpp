@@ -1,0 +1,1 @@
+#include "floating/set_blend_form.h"

@@ -1,0 +1,1 @@
+#include "options/change_name_form.h"

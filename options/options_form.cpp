@@ -1,0 +1,1 @@
+#include "options/options_form.h"

@@ -1,0 +1,22 @@
+// SetLayeredWindowAttributes, resolved at run time where the system has it.
+#pragma once
+#include <windows.h>
+#include "platform/effects.h"
+#include "platform/handles.h"
+
+namespace corvel {
+
+class LayeredAttributes {
+ public:
+  // Loads "User32" and looks the function up.
+  void Resolve();
+  bool Resolved() const { return fn_ != nullptr; }
+  // The one wrapper of every transparency step: nothing, and 0, where unresolved.
+  BOOL operator()(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags) const;
+
+ private:
+  LibraryHandle user32_;
+  SetLayeredWindowAttributesFn fn_ = nullptr;
+};
+
+}  // namespace corvel

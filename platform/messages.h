@@ -1,0 +1,77 @@
+// Message numbers, identifiers and fixed texts shared by the program and its hook library.
+// Every number the main window or the hook library uses is named here and nowhere else.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+namespace corvel {
+
+// The main window: the hook library finds it by exactly these two texts.
+constexpr const char kMainWindowClass[] = "TForm1";
+constexpr const char kMainWindowCaption[] = "Dravik Tool Bar";
+
+// Messages from the hook library to the main window (lParam: a top-level window).
+constexpr UINT HM_POPUPMENU = WM_USER + 0x01;     // lParam: mouse message
+constexpr UINT HM_REDRAW = WM_USER + 0x03;
+constexpr UINT HM_REDRAWTWICE = WM_USER + 0x04;
+constexpr UINT HM_REFRESH = WM_USER + 0x05;
+constexpr UINT HM_IDLE = WM_USER + 0x06;
+constexpr UINT HM_ADDWINDOW = WM_USER + 0x07;
+constexpr UINT HM_CLEARWINDOWS = WM_USER + 0x08;
+constexpr UINT HM_RESCAN = WM_USER + 0x09;
+constexpr UINT HM_BUTTONDOWN = WM_USER + 0x0A;
+constexpr UINT HM_BUTTONUP = WM_USER + 0x0B;
+constexpr UINT HM_MINBUTTON = WM_USER + 0x12;
+constexpr UINT kFirstHookMessage = HM_POPUPMENU;
+constexpr UINT kLastHookMessage = HM_MINBUTTON;
+
+// Tray callbacks.
+constexpr UINT kProgramTrayCallback = 0xB054;          // the program's own icon, on its own window
+constexpr UINT kAppletTrayCallbackBase = WM_USER + 100; // + the applet's number in the settings file
+// Per-window tray icons draw their callback numbers from this block of the application range,
+// far from the hook messages, the applet numbers and the program's own callback.
+constexpr UINT kWindowTrayCallbackFirst = WM_APP + 0x1000;  // 0x9000
+constexpr UINT kWindowTrayCallbackLast = WM_APP + 0x2FFF;   // 0xAFFF
+// Registered by the shell when it (re)starts.
+constexpr const char kTaskbarCreatedMessage[] = "TaskbarCreated";
+
+// Hot keys.
+constexpr int kHotKeyCtrlTab = 1;
+constexpr int kHotKeyCtrlSpace = 2;
+
+// Timer identifiers of the main window.
+constexpr UINT_PTR kTimer1 = 1;      // start-up continuation
+constexpr UINT_PTR kTimer2 = 2;      // collection and drawing pass
+constexpr UINT_PTR kTimer3 = 3;      // second redraw after HM_REDRAWTWICE
+constexpr UINT_PTR kAddTrTimer = 4;  // minimize CurrentWindow
+constexpr UINT_PTR kDelTrTimer = 5;  // restore CurrentWindow
+constexpr UINT kOneShotInterval = 1;
+constexpr UINT kRedrawTwiceDelay = 1000;
+
+// Window styles the caption button looks for.
+constexpr LONG kMainWindowStyleMask = WS_CAPTION | WS_MINIMIZEBOX;  // 0x00C20000
+constexpr LONG kAnyWindowStyleMask = WS_CAPTION;                    // 0x00C00000
+
+// Tray records.
+constexpr DWORD kNotifyIconSize = 88;  // the ANSI NOTIFYICONDATA of Windows 95 to 2000
+constexpr UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;  // 7
+constexpr size_t kTrayTipChars = 63;
+constexpr size_t kMenuCaptionChars = 100;
+constexpr int kMenuImageSize = 17;
+
+// Layered windows.
+constexpr LONG kLayeredStyle = WS_EX_LAYERED;  // 0x80000
+constexpr DWORD kLayeredAlphaFlag = LWA_ALPHA; // 2
+
+// The settings file, addressed by its bare name: the system keeps it in the Windows directory.
+constexpr const char kSettingsFile[] = "Corvl.ini";
+constexpr size_t kProfileTextChars = 2047;
+
+// Texts of the program.
+constexpr const char kProgramHint[] = "Corvel 2.4";
+constexpr const char kUserUpBitmapFile[] = "UpUser.bmp";
+constexpr const char kUserDownBitmapFile[] = "DownUser.bmp";
+constexpr const char kHelpFile[] = "Help\\corvlhelp.hlp";
+constexpr const char kJournalFile[] = "Corvl.hidden";
+
+}  // namespace corvel

@@ -1,0 +1,147 @@
+#include "platform/picture.h"
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace corvel {
+
+namespace {
+
+constexpr size_t kMaxFileBytes = 64u << 20;
+constexpr int32_t kMaxSide = 8192;
+constexpr uint16_t kBitmapMagic = 0x4D42;  // "BM"
+
+template <typename T>
+bool ReadAt(const std::vector<unsigned char>& d, size_t at, T& out) {
+  if (at > d.size() || d.size() - at < sizeof(T)) return false;
+  std::memcpy(&out, d.data() + at, sizeof(T));
+  return true;
+}
+
+size_t RowBytes(int32_t width, uint16_t bpp) { return ((static_cast<size_t>(width) * bpp + 31) / 32) * 4; }
+
+}  // namespace
+
+std::string ProgramFolder() {
+  char path[MAX_PATH] = {};
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string s(path, n);
+  const size_t slash = s.find_last_of("\\/:");
+  return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);
+}
+
+void Picture::Assign(BitmapHandle bitmap) {
+  bitmap_ = std::move(bitmap);
+  width_ = height_ = 0;
+  BITMAP info{};
+  if (bitmap_ && GetObjectA(bitmap_.get(), sizeof info, &info)) {
+    width_ = info.bmWidth;
+    height_ = info.bmHeight;
+  } else {
+    bitmap_.reset();
+  }
+}
+
+void Picture::Clear() { Assign(BitmapHandle()); }
+
+void Picture::LoadFromFile(const std::string& path) {
+  Clear();
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return;
+  std::vector<unsigned char> data;
+  unsigned char chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+    if (data.size() + n > kMaxFileBytes) {
+      data.clear();
+      break;
+    }
+    data.insert(data.end(), chunk, chunk + n);
+  }
+  std::fclose(f);
+  LoadFromMemory(data);
+}
+
+bool Picture::LoadFromMemory(const std::vector<unsigned char>& d) {
+  Clear();
+  BITMAPFILEHEADER fh{};
+  BITMAPINFOHEADER ih{};
+  if (!ReadAt(d, 0, fh) || fh.bfType != kBitmapMagic) return false;
+  if (!ReadAt(d, sizeof fh, ih) || ih.biSize < sizeof ih || ih.biSize > 124) return false;
+  if (ih.biPlanes != 1 || ih.biWidth <= 0 || ih.biWidth > kMaxSide || ih.biHeight == 0) return false;
+  const int32_t height = ih.biHeight < 0 ? -ih.biHeight : ih.biHeight;
+  if (height > kMaxSide) return false;
+  const uint16_t bpp = ih.biBitCount;
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+  if (ih.biCompression != BI_RGB && !(ih.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32))) return false;
+  // Colour table (or the three bit masks) between the header and the bits.
+  size_t colours = 0;
+  if (bpp <= 8) {
+    colours = ih.biClrUsed ? ih.biClrUsed : (1u << bpp);
+    if (colours > (1u << bpp)) return false;
+  }
+  const size_t masks = ih.biCompression == BI_BITFIELDS && ih.biSize == sizeof ih ? 3 * sizeof(DWORD) : 0;
+  const size_t infoBytes = ih.biSize + masks + colours * sizeof(RGBQUAD);
+  const size_t imageBytes = RowBytes(ih.biWidth, bpp) * static_cast<size_t>(height);
+  if (sizeof fh + infoBytes > d.size()) return false;
+  if (fh.bfOffBits < sizeof fh + infoBytes || fh.bfOffBits > d.size() || d.size() - fh.bfOffBits < imageBytes)
+    return false;
+  // A header of the size the system expects, followed by what stood after the file's header.
+  std::vector<unsigned char> info(sizeof(BITMAPINFOHEADER) + masks + colours * sizeof(RGBQUAD));
+  BITMAPINFOHEADER h = ih;
+  h.biSize = sizeof h;
+  h.biSizeImage = 0;
+  std::memcpy(info.data(), &h, sizeof h);
+  std::memcpy(info.data() + sizeof h, d.data() + sizeof fh + ih.biSize, masks + colours * sizeof(RGBQUAD));
+  auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
+  HDC screen = GetDC(nullptr);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, ih.biWidth, height);
+  const int lines = bmp ? SetDIBits(screen, bmp, 0, height, d.data() + fh.bfOffBits, bi, DIB_RGB_COLORS) : 0;
+  ReleaseDC(nullptr, screen);
+  if (lines != height) {
+    if (bmp) DeleteObject(bmp);
+    return false;
+  }
+  Assign(BitmapHandle(bmp));
+  return !Empty();
+}
+
+bool Picture::SaveToFile(const std::string& path) const {
+  if (Empty()) return true;
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h;
+  h.biWidth = width_;
+  h.biHeight = height_;
+  h.biPlanes = 1;
+  h.biBitCount = 24;
+  h.biCompression = BI_RGB;
+  const size_t imageBytes = RowBytes(width_, 24) * static_cast<size_t>(height_);
+  std::vector<unsigned char> bits(imageBytes);
+  HDC screen = GetDC(nullptr);
+  const int lines = GetDIBits(screen, bitmap_.get(), 0, height_, bits.data(), reinterpret_cast<BITMAPINFO*>(&h),
+                              DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  if (lines != height_) return false;
+  BITMAPFILEHEADER fh{};
+  fh.bfType = kBitmapMagic;
+  fh.bfOffBits = sizeof fh + sizeof h;
+  fh.bfSize = static_cast<DWORD>(fh.bfOffBits + imageBytes);
+  h.biSizeImage = static_cast<DWORD>(imageBytes);
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&h, sizeof h, 1, f) == 1 &&
+            std::fwrite(bits.data(), 1, bits.size(), f) == bits.size();
+  ok = std::fclose(f) == 0 && ok;
+  return ok;
+}
+
+void Picture::StretchDraw(HDC dc, const RECT& rect) const {
+  if (Empty() || !dc) return;
+  MemoryDc src = CreateScreenCompatibleDc();
+  SelectGuard sel(src.get(), bitmap_.get());
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, src.get(), 0, 0, width_,
+             height_, SRCCOPY);
+}
+
+}  // namespace corvel

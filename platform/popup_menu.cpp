@@ -1,0 +1,202 @@
+#include "platform/popup_menu.h"
+#include <cstring>
+
+namespace corvel {
+
+namespace {
+
+constexpr UINT kFirstCommand = 100;
+constexpr UINT kLastCommand = 0xFFFF;
+constexpr int kItemPadding = 3;
+constexpr int kTextGap = 6;
+constexpr int kSeparatorHeight = 8;
+
+UINT g_commandBase = kFirstCommand;  // commands stay unique across menus
+
+FontHandle CreateMenuFont() {
+  NONCLIENTMETRICSA ncm{};
+  ncm.cbSize = sizeof ncm;
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) return FontHandle(nullptr);
+  return FontHandle(CreateFontIndirectA(&ncm.lfMenuFont));
+}
+
+}  // namespace
+
+PopupMenu::PopupMenu(const ImageList* images) : menu_(CreatePopupMenu()), images_(images) {
+  nextCommand_ = g_commandBase;
+  g_commandBase += 0x1000;
+  if (g_commandBase > kLastCommand - 0x1000) g_commandBase = kFirstCommand;
+}
+
+FontSpec PopupMenu::MenuFont() {
+  FontSpec spec;
+  NONCLIENTMETRICSA ncm{};
+  ncm.cbSize = sizeof ncm;
+  if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) {
+    spec.name = ncm.lfMenuFont.lfFaceName;
+    spec.height = ncm.lfMenuFont.lfHeight;
+    spec.bold = ncm.lfMenuFont.lfWeight >= FW_BOLD;
+  }
+  return spec;
+}
+
+int PopupMenu::MenuTextHeight() {
+  MemoryDc dc = CreateScreenCompatibleDc();
+  FontHandle font = CreateMenuFont();
+  SelectGuard sel(dc.get(), font.get());
+  SIZE size{};
+  GetTextExtentPoint32A(dc.get(), "1", 1, &size);
+  return size.cy;
+}
+
+int PopupMenu::IndexOf(UINT command) const {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i].command == command) return static_cast<int>(i);
+  return -1;
+}
+
+const PopupMenu::Item* PopupMenu::Find(UINT command) const {
+  const int i = IndexOf(command);
+  return i < 0 ? nullptr : &items_[i];
+}
+
+UINT PopupMenu::Insert(size_t index, Item item) {
+  if (index > items_.size()) index = items_.size();
+  // Skip identifiers still in use after a wrap of the 16-bit range.
+  do {
+    item.command = nextCommand_++;
+    if (nextCommand_ > kLastCommand) nextCommand_ = kFirstCommand;
+  } while (IndexOf(item.command) >= 0);
+  MENUITEMINFOA mii{};
+  mii.cbSize = sizeof mii;
+  mii.fMask = MIIM_FTYPE | MIIM_ID | MIIM_DATA;
+  mii.fType = MFT_OWNERDRAW | (item.separator ? MFT_SEPARATOR : 0);
+  mii.wID = item.command;
+  mii.dwItemData = reinterpret_cast<ULONG_PTR>(this);
+  InsertMenuItemA(menu_.get(), static_cast<UINT>(index), TRUE, &mii);
+  items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), std::move(item));
+  return items_[index].command;
+}
+
+void PopupMenu::Remove(UINT command) {
+  const int i = IndexOf(command);
+  if (i < 0) return;
+  RemoveMenu(menu_.get(), static_cast<UINT>(i), MF_BYPOSITION);
+  items_.erase(items_.begin() + i);
+}
+
+void PopupMenu::Clear() {
+  while (!items_.empty()) Remove(items_.back().command);
+}
+
+void PopupMenu::SetCaption(UINT command, const std::string& caption) {
+  const int i = IndexOf(command);
+  if (i >= 0) items_[i].caption = caption;
+}
+
+void PopupMenu::SetImage(UINT command, int image) {
+  const int i = IndexOf(command);
+  if (i >= 0) items_[i].image = image;
+}
+
+void PopupMenu::SetOnClick(UINT command, std::function<void()> onClick) {
+  const int i = IndexOf(command);
+  if (i >= 0) items_[i].onClick = std::move(onClick);
+}
+
+void PopupMenu::Popup(HWND owner, int x, int y) {
+  if (OnPopup) OnPopup();
+  const UINT chosen = TrackPopupMenu(menu_.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x,
+                                     y, 0, owner, nullptr);
+  // Lets the menu close properly when the owner is in the background.
+  PostMessageA(owner, WM_NULL, 0, 0);
+  if (chosen) Click(chosen);
+}
+
+bool PopupMenu::Click(UINT command) {
+  const Item* item = Find(command);
+  if (!item || item->separator) return false;
+  // The handler may change the menu; run a copy.
+  const std::function<void()> handler = item->onClick;
+  if (handler) handler();
+  return true;
+}
+
+bool PopupMenu::HandleOwnerMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) noexcept {
+  if (msg == WM_MEASUREITEM) {
+    auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+    if (mis->CtlType != ODT_MENU || mis->itemData != reinterpret_cast<ULONG_PTR>(this)) return false;
+    MeasureItem(*mis);
+    result = TRUE;
+    return true;
+  }
+  if (msg == WM_DRAWITEM) {
+    auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+    if (dis->CtlType != ODT_MENU || dis->itemData != reinterpret_cast<ULONG_PTR>(this)) return false;
+    DrawItem(*dis);
+    result = TRUE;
+    return true;
+  }
+  return false;
+}
+
+void PopupMenu::MeasureItem(MEASUREITEMSTRUCT& mis) const {
+  const Item* item = Find(mis.itemID);
+  if (!item) return;
+  if (item->separator) {
+    mis.itemWidth = LeftMargin;
+    mis.itemHeight = kSeparatorHeight;
+    return;
+  }
+  MemoryDc dc = CreateScreenCompatibleDc();
+  FontHandle font = CreateMenuFont();
+  SelectGuard sel(dc.get(), font.get());
+  SIZE text{};
+  GetTextExtentPoint32A(dc.get(), item->caption.c_str(), static_cast<int>(item->caption.size()), &text);
+  const int imageW = images_ ? images_->Width() : 0;
+  const int imageH = images_ ? images_->Height() : 0;
+  mis.itemWidth = LeftMargin + kItemPadding + imageW + kTextGap + text.cx + kTextGap;
+  const int h = (text.cy > imageH ? text.cy : imageH) + 2 * kItemPadding;
+  mis.itemHeight = h;
+}
+
+void PopupMenu::DrawItem(const DRAWITEMSTRUCT& dis) const {
+  HDC dc = dis.hDC;
+  if (dis.itemAction & ODA_DRAWENTIRE && OnDrawMargin && LeftMargin > 0) {
+    RECT clip{};
+    GetClipBox(dc, &clip);
+    OnDrawMargin(dc, RECT{0, clip.top, LeftMargin, clip.bottom});
+  }
+  const Item* item = Find(dis.itemID);
+  if (!item) return;
+  RECT r = dis.rcItem;
+  r.left += LeftMargin;
+  FillRect(dc, &r, GetSysColorBrush(COLOR_MENU));
+  if (item->separator) {
+    RECT line{r.left + kItemPadding, (r.top + r.bottom) / 2 - 1, r.right - kItemPadding, (r.top + r.bottom) / 2 + 1};
+    DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
+    return;
+  }
+  const bool selected = (dis.itemState & ODS_SELECTED) != 0;
+  if (selected) {
+    RECT edge = r;
+    DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT);
+  }
+  const int imageW = images_ ? images_->Width() : 0;
+  const int imageH = images_ ? images_->Height() : 0;
+  if (images_ && item->image >= 0)
+    images_->Draw(item->image, dc, r.left + kItemPadding, r.top + ((r.bottom - r.top) - imageH) / 2);
+  FontHandle font = CreateMenuFont();
+  SelectGuard sel(dc, font.get());
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  const COLORREF oldColour =
+      SetTextColor(dc, GetSysColor((dis.itemState & ODS_GRAYED) ? COLOR_GRAYTEXT : COLOR_MENUTEXT));
+  RECT text = r;
+  text.left += kItemPadding + imageW + kTextGap;
+  DrawTextA(dc, item->caption.c_str(), static_cast<int>(item->caption.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  SetTextColor(dc, oldColour);
+  SetBkMode(dc, oldMode);
+}
+
+}  // namespace corvel

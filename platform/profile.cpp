@@ -1,0 +1,78 @@
+#include "platform/profile.h"
+#include <windows.h>
+#include "platform/messages.h"
+
+namespace corvel {
+
+ProfileWriteError::ProfileWriteError(const std::string& file) : std::runtime_error("Unable to write to " + file) {}
+
+namespace {
+
+int DigitValue(char c, int base) {
+  int v = -1;
+  if (c >= '0' && c <= '9') v = c - '0';
+  else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+  else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+  return v < base ? v : -1;
+}
+
+}  // namespace
+
+bool ParseInteger(const std::string& text, int32_t& value) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  int base = 10;
+  if (i < text.size() && text[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (text.size() - i > 2 && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= text.size()) return false;
+  uint64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    const int d = DigitValue(text[i], base);
+    if (d < 0) return false;
+    magnitude = magnitude * base + d;
+    if (magnitude > 0xFFFFFFFFull) return false;
+  }
+  if (base == 10) {
+    // Decimal keeps to the signed range.
+    if (negative ? magnitude > 0x80000000ull : magnitude > 0x7FFFFFFFull) return false;
+  }
+  // Hexadecimal may spell the whole 32 bits (e.g. "$FFFFFFFF" is -1).
+  const uint32_t bits = static_cast<uint32_t>(magnitude);
+  value = static_cast<int32_t>(negative ? 0u - bits : bits);
+  return true;
+}
+
+std::string ProfileFile::ReadString(const char* section, const std::string& key, const std::string& def) const {
+  char buffer[kProfileTextChars + 1];
+  const DWORD n = GetPrivateProfileStringA(section, key.c_str(), def.c_str(), buffer, sizeof buffer, name_.c_str());
+  return std::string(buffer, n < sizeof buffer ? n : sizeof buffer - 1);
+}
+
+int32_t ProfileFile::ReadInteger(const char* section, const std::string& key, int32_t def) const {
+  int32_t value = 0;
+  return ParseInteger(ReadString(section, key, ""), value) ? value : def;
+}
+
+bool ProfileFile::ReadBool(const char* section, const std::string& key, bool def) const {
+  return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void ProfileFile::WriteString(const char* section, const std::string& key, const std::string& value) const {
+  if (!WritePrivateProfileStringA(section, key.c_str(), value.c_str(), name_.c_str())) throw ProfileWriteError(name_);
+}
+
+void ProfileFile::WriteInteger(const char* section, const std::string& key, int32_t value) const {
+  WriteString(section, key, std::to_string(value));
+}
+
+void ProfileFile::WriteBool(const char* section, const std::string& key, bool value) const {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+}  // namespace corvel

@@ -1,0 +1,41 @@
+// Reading and writing INI files through the Windows profile functions.
+#pragma once
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace corvel {
+
+// A write the system refused; the text is "Unable to write to <file>".
+class ProfileWriteError : public std::runtime_error {
+ public:
+  explicit ProfileWriteError(const std::string& file);
+};
+
+// Integer text as the settings file holds it: signed decimal, or hexadecimal after "$" or,
+// in a value longer than two characters, after "0x"/"0X". False for anything else, including
+// values beyond 32 bits.
+bool ParseInteger(const std::string& text, int32_t& value);
+
+// One INI file: the bare name "Corvl.ini" (kept by the system in the Windows directory) or a
+// full path (a language library). Every call opens and releases the file.
+class ProfileFile {
+ public:
+  explicit ProfileFile(std::string name) : name_(std::move(name)) {}
+  const std::string& Name() const { return name_; }
+
+  // At most 2047 characters; `def` when the key is missing.
+  std::string ReadString(const char* section, const std::string& key, const std::string& def) const;
+  int32_t ReadInteger(const char* section, const std::string& key, int32_t def) const;
+  bool ReadBool(const char* section, const std::string& key, bool def) const;
+
+  // Throw ProfileWriteError when the system refuses.
+  void WriteString(const char* section, const std::string& key, const std::string& value) const;
+  void WriteInteger(const char* section, const std::string& key, int32_t value) const;
+  void WriteBool(const char* section, const std::string& key, bool value) const;
+
+ private:
+  std::string name_;
+};
+
+}  // namespace corvel

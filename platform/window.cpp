@@ -1,0 +1,81 @@
+#include "platform/window.h"
+#include <exception>
+
+namespace corvel {
+
+Window::~Window() { Destroy(); }
+
+bool Window::RegisterWindowClass(const char* className, UINT classStyle, HICON icon) {
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
+  HINSTANCE inst = GetModuleHandleA(nullptr);
+  if (GetClassInfoExA(inst, className, &existing)) return true;
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = classStyle;
+  wc.lpfnWndProc = &Window::Thunk;
+  wc.hInstance = inst;
+  wc.hIcon = icon;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = className;
+  return RegisterClassExA(&wc) != 0;
+}
+
+bool Window::Create(const char* className, const char* caption, DWORD style, DWORD exStyle, int x, int y,
+                    int w, int h, HWND parent) {
+  if (!RegisterWindowClass(className)) return false;
+  return CreateWindowExA(exStyle, className, caption, style, x, y, w, h, parent, nullptr,
+                         GetModuleHandleA(nullptr), this) != nullptr;
+}
+
+void Window::Destroy() noexcept {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+LRESULT Window::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept { return Default(msg, wp, lp); }
+
+LRESULT CALLBACK Window::Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+  Window* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+    self = static_cast<Window*>(cs->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  }
+  if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+  LRESULT result = self->HandleMessage(msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+  }
+  return result;
+}
+
+int RunMessageLoop() {
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+void ProcessPendingMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Leave the quit for the outer loop.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+void TerminateApplication() { PostQuitMessage(0); }
+
+}  // namespace corvel

@@ -1,0 +1,3 @@
+// Identifiers of the program's resources.
+#pragma once
+#define kProgramIconResource 1

@@ -1,0 +1,1 @@
+#include "sysinfo/about_form.h"

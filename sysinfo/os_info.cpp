@@ -1,0 +1,79 @@
+#include "sysinfo/os_info.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr DWORD kVersionInfoSize = 148;  // OSVERSIONINFOA
+constexpr DWORD kMemoryStatusSize = 32;  // MEMORYSTATUS
+static_assert(sizeof(OSVERSIONINFOA) == kVersionInfoSize, "OSVERSIONINFOA layout");
+static_assert(sizeof(MEMORYSTATUS) == kMemoryStatusSize, "MEMORYSTATUS layout");
+
+OSVERSIONINFOA QueryVersion() {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = kVersionInfoSize;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  GetVersionExA(&info);
+#pragma GCC diagnostic pop
+  return info;
+}
+
+}  // namespace
+
+int OsCodeFor(DWORD platformId, DWORD major, DWORD minor) {
+  if (platformId == VER_PLATFORM_WIN32_WINDOWS) {
+    switch (major) {
+      case 2: return kOsWin311;
+      case 3: return kOsWin95;
+      case 4: return kOsWin98;
+      case 5: return kOsWinMe;
+      default: return kOsUnknown;
+    }
+  }
+  if (platformId == VER_PLATFORM_WIN32_NT) {
+    switch (major) {
+      case 2: return kOsNt16;
+      case 3: return kOsNt3;
+      case 4: return kOsNt4;
+      case 5: return minor == 0 ? kOsWin2000 : minor == 1 ? kOsWinXP : kOsUnknown;
+      default: return kOsUnknown;
+    }
+  }
+  return kOsUnknown;
+}
+
+const char* OsNameFor(int osCode) {
+  switch (osCode) {
+    case kOsWin311: return "Windows 3.11";
+    case kOsWin95: return "Windows 95";
+    case kOsWin98: return "Windows 98";
+    case kOsWinMe: return "Windows Me";
+    case kOsNt16: return "Windows NT (16 bit)";
+    case kOsNt3: return "Windows NT 3";
+    case kOsNt4: return "Windows NT 4";
+    case kOsWin2000: return "Windows 2000";
+    case kOsWinXP: return "Windows XP";
+    default: return "OS Not recognized";
+  }
+}
+
+int GetOsCode() {
+  const OSVERSIONINFOA v = QueryVersion();
+  return OsCodeFor(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion);
+}
+
+std::string GetOsName() { return OsNameFor(GetOsCode()); }
+
+DWORD GetOsMajorVersion() { return QueryVersion().dwMajorVersion; }
+
+DWORD MemoryKbFor(DWORD totalPhysBytes) { return totalPhysBytes >> 10; }
+
+DWORD GetTotalMemoryKb() {
+  MEMORYSTATUS status{};
+  status.dwLength = kMemoryStatusSize;
+  GlobalMemoryStatus(&status);
+  return MemoryKbFor(static_cast<DWORD>(status.dwTotalPhys));
+}
+
+}  // namespace corvel
