@@ -1,1 +1,256 @@
-int main(){return 0;}
+// Test tool run under Wine by the end-to-end driver: makes target windows in a process of its
+// own, owns a recording tray on demand, and answers one line per command read from stdin.
+//
+//   --hold                     keep a small window open so the desktop stays up
+//   make X Y W H TITLE         new overlapped window; answers its handle
+//   close H | title H TEXT | fg H | maximize H | hide H | show H
+//   state H                    exists vis iconic zoomed fg exstyle style alpha x y w h title
+//   post H MSG WP LP | send H MSG WP LP   (numbers in hex or decimal)
+//   find CLASS CAPTION         handle of the first match ("-" for none)
+//   hang MS                    the window thread stops pumping for MS milliseconds
+//   tray                       become the tray: a topmost Shell_TrayWnd that records every call
+//   traylog                    recorded calls, one per line, then "end"
+//   broadcast NAME             post the registered message NAME to every top-level window
+//   ncpaint H N                send H N title-bar repaints, answers the milliseconds taken
+//   quit
+#include <windows.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr UINT kCommandMessage = WM_APP + 1;
+DWORD g_mainThread = 0;
+
+struct TrayCall {
+  DWORD code;
+  unsigned hwnd, uid, flags, callback;
+  std::string tip;
+  unsigned iconWidth, iconHeight;
+};
+std::vector<TrayCall> g_trayCalls;
+
+unsigned long Num(const std::string& s) { return std::strtoul(s.c_str(), nullptr, 0); }
+HWND H(const std::string& s) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(Num(s))); }
+
+void Reply(const std::string& line) {
+  std::fputs(line.c_str(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+std::string Hex(const void* p) {
+  char b[16];
+  std::snprintf(b, sizeof b, "0x%lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(p)));
+  return b;
+}
+
+LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT r;
+    GetClientRect(hwnd, &r);
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK TrayProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_COPYDATA) {
+    const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+    const auto* d = static_cast<const unsigned char*>(cds->lpData);
+    TrayCall c{};
+    c.code = static_cast<DWORD>(cds->dwData);
+    if (cds->cbData >= 16 + 256) {
+      std::memcpy(&c.hwnd, d + 0, 4);
+      std::memcpy(&c.uid, d + 4, 4);
+      std::memcpy(&c.flags, d + 8, 4);
+      std::memcpy(&c.callback, d + 12, 4);
+      const auto* tip = reinterpret_cast<const wchar_t*>(d + 16);
+      char narrow[256] = {};
+      WideCharToMultiByte(CP_ACP, 0, tip, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
+      c.tip = narrow;
+      if (cds->cbData >= 952) {
+        std::memcpy(&c.iconWidth, d + 944, 4);
+        std::memcpy(&c.iconHeight, d + 948, 4);
+      }
+    }
+    g_trayCalls.push_back(c);
+    return TRUE;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void RegisterClasses() {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = TargetProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = "CorvelTarget";
+  RegisterClassA(&wc);
+  WNDCLASSA tray{};
+  tray.lpfnWndProc = TrayProc;
+  tray.hInstance = GetModuleHandleA(nullptr);
+  tray.lpszClassName = "Shell_TrayWnd";
+  RegisterClassA(&tray);
+}
+
+std::string State(HWND h) {
+  if (!IsWindow(h)) return "exists=0";
+  RECT r{};
+  GetWindowRect(h, &r);
+  BYTE alpha = 255;
+  DWORD flags = 0;
+  COLORREF key = 0;
+  const BOOL layered = GetLayeredWindowAttributes(h, &key, &alpha, &flags);
+  char title[256] = {};
+  GetWindowTextA(h, title, sizeof title);
+  char b[512];
+  std::snprintf(b, sizeof b, "exists=1 vis=%d iconic=%d zoomed=%d fg=%d exstyle=0x%lx style=0x%lx alpha=%d x=%ld y=%ld w=%ld h=%ld title=%s",
+                IsWindowVisible(h) ? 1 : 0, IsIconic(h) ? 1 : 0, IsZoomed(h) ? 1 : 0, GetForegroundWindow() == h ? 1 : 0,
+                static_cast<unsigned long>(GetWindowLongA(h, GWL_EXSTYLE)),
+                static_cast<unsigned long>(GetWindowLongA(h, GWL_STYLE)), layered ? alpha : -1, r.left, r.top,
+                r.right - r.left, r.bottom - r.top, title);
+  return b;
+}
+
+void Handle(const std::string& line) {
+  std::istringstream in(line);
+  std::string cmd;
+  in >> cmd;
+  auto rest = [&in] {
+    std::string s;
+    std::getline(in, s);
+    if (!s.empty() && s[0] == ' ') s.erase(0, 1);
+    return s;
+  };
+  if (cmd == "make") {
+    int x, y, w, h;
+    in >> x >> y >> w >> h;
+    const std::string title = rest();
+    HWND hwnd = CreateWindowExA(0, "CorvelTarget", title.c_str(), WS_OVERLAPPEDWINDOW, x, y, w, h, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    UpdateWindow(hwnd);
+    Reply(Hex(hwnd));
+  } else if (cmd == "close") {
+    std::string h; in >> h;
+    DestroyWindow(H(h));
+    Reply("ok");
+  } else if (cmd == "title") {
+    std::string h; in >> h;
+    SetWindowTextA(H(h), rest().c_str());
+    Reply("ok");
+  } else if (cmd == "fg") {
+    std::string h; in >> h;
+    SetForegroundWindow(H(h));
+    Reply("ok");
+  } else if (cmd == "maximize" || cmd == "hide" || cmd == "show") {
+    std::string h; in >> h;
+    ShowWindow(H(h), cmd == "maximize" ? SW_MAXIMIZE : cmd == "hide" ? SW_HIDE : SW_SHOW);
+    Reply("ok");
+  } else if (cmd == "state") {
+    std::string h; in >> h;
+    Reply(State(H(h)));
+  } else if (cmd == "post" || cmd == "send") {
+    std::string h, m, w, l;
+    in >> h >> m >> w >> l;
+    if (cmd == "post") PostMessageA(H(h), Num(m), Num(w), Num(l));
+    else {
+      DWORD_PTR r = 0;
+      SendMessageTimeoutA(H(h), Num(m), Num(w), Num(l), SMTO_ABORTIFHUNG, 5000, &r);
+    }
+    Reply("ok");
+  } else if (cmd == "find") {
+    std::string cls; in >> cls;
+    const std::string caption = rest();
+    HWND h = FindWindowA(cls == "-" ? nullptr : cls.c_str(), caption.empty() || caption == "-" ? nullptr : caption.c_str());
+    Reply(h ? Hex(h) : "-");
+  } else if (cmd == "hang") {
+    std::string ms; in >> ms;
+    Reply("ok");
+    Sleep(Num(ms));
+  } else if (cmd == "tray") {
+    HWND t = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
+    Reply(Hex(t));
+  } else if (cmd == "traylog") {
+    for (const TrayCall& c : g_trayCalls) {
+      char b[400];
+      std::snprintf(b, sizeof b, "nim=%lu hwnd=0x%x uid=0x%x flags=%u callback=0x%x icon=%ux%u tip=%s",
+                    static_cast<unsigned long>(c.code), c.hwnd, c.uid, c.flags, c.callback, c.iconWidth, c.iconHeight,
+                    c.tip.c_str());
+      Reply(b);
+    }
+    g_trayCalls.clear();
+    Reply("end");
+  } else if (cmd == "broadcast") {
+    const UINT m = RegisterWindowMessageA(rest().c_str());
+    PostMessageA(HWND_BROADCAST, m, 0, 0);
+    Reply("ok");
+  } else if (cmd == "ncpaint") {
+    std::string h, n; in >> h >> n;
+    const DWORD start = GetTickCount();
+    for (unsigned long i = 0; i < Num(n); ++i) {
+      SendMessageA(H(h), WM_NCPAINT, 1, 0);
+      if (i % 64 == 0) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+      }
+    }
+    Reply(std::to_string(GetTickCount() - start));
+  } else if (cmd == "quit") {
+    Reply("ok");
+    PostQuitMessage(0);
+  } else {
+    Reply("error unknown command");
+  }
+}
+
+DWORD WINAPI ReadCommands(LPVOID) {
+  char line[4096];
+  while (std::fgets(line, sizeof line, stdin)) {
+    std::string* s = new std::string(line);
+    while (!s->empty() && (s->back() == '\n' || s->back() == '\r')) s->pop_back();
+    PostThreadMessageA(g_mainThread, kCommandMessage, 0, reinterpret_cast<LPARAM>(s));
+  }
+  PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  g_mainThread = GetCurrentThreadId();
+  RegisterClasses();
+  if (argc > 1 && std::strcmp(argv[1], "--hold") == 0) {
+    CreateWindowExA(WS_EX_TOOLWINDOW, "CorvelTarget", "Corvel test holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                    GetModuleHandleA(nullptr), nullptr);
+  } else {
+    MSG peek;
+    PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists before the reader posts
+    CloseHandle(CreateThread(nullptr, 0, ReadCommands, nullptr, 0, nullptr));
+    Reply("ready");
+  }
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == kCommandMessage && msg.hwnd == nullptr) {
+      std::string* s = reinterpret_cast<std::string*>(msg.lParam);
+      Handle(*s);
+      delete s;
+      continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}
