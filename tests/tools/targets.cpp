@@ -12,6 +12,16 @@
 //   traylog                    recorded calls, one per line, then "end"
 //   broadcast NAME             post the registered message NAME to every top-level window
 //   ncpaint H N                send H N title-bar repaints, answers the milliseconds taken
+//   pid H                      process id of the window's owner ("-" when there is no window)
+//   priority PID               priority class of a process in hex ("error" when it cannot be read)
+//   toplevel CLASS CAPTION     top-level windows that match ("-" matches any class or caption):
+//                              "N" then one "0xH:vis=V:ex=0xE:style=0xS:owner=0xO:taskbar=T" each,
+//                              taskbar=1 when the shell would give it a task bar button
+//   file exists PATH           1 or 0
+//   windir                     the Windows directory
+//   kill PID                   terminate that process ("ok" or "error")
+//   reg set KEY NAME VALUE     REG_SZ value under HKEY_CURRENT_USER\KEY ("ok" or "error N")
+//   reg del KEY NAME           delete that value ("ok" also when it was not there)
 //   quit
 #include <windows.h>
 #include <cstdio>
@@ -123,6 +133,70 @@ std::string State(HWND h) {
   return b;
 }
 
+// The rule by which the shell gives a top-level window a task bar button.
+bool HasTaskbarButton(HWND h) {
+  const LONG ex = GetWindowLongA(h, GWL_EXSTYLE);
+  if (!IsWindowVisible(h)) return false;
+  if (ex & WS_EX_APPWINDOW) return true;
+  return GetWindow(h, GW_OWNER) == nullptr && !(ex & WS_EX_TOOLWINDOW);
+}
+
+struct TopLevelQuery {
+  std::string cls, caption;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND h, LPARAM lp) {
+  auto* q = reinterpret_cast<TopLevelQuery*>(lp);
+  char cls[256] = {};
+  char caption[512] = {};
+  GetClassNameA(h, cls, sizeof cls);
+  GetWindowTextA(h, caption, sizeof caption);
+  if ((q->cls == "-" || q->cls == cls) && (q->caption == "-" || q->caption == caption)) q->found.push_back(h);
+  return TRUE;
+}
+
+std::string TopLevel(const std::string& cls, const std::string& caption) {
+  TopLevelQuery q{cls, caption.empty() ? "-" : caption, {}};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&q));
+  std::string out = std::to_string(q.found.size());
+  for (HWND h : q.found) {
+    char b[200];
+    std::snprintf(b, sizeof b, " %s:vis=%d:ex=0x%lx:style=0x%lx:owner=%s:taskbar=%d", Hex(h).c_str(),
+                  IsWindowVisible(h) ? 1 : 0, static_cast<unsigned long>(GetWindowLongA(h, GWL_EXSTYLE)),
+                  static_cast<unsigned long>(GetWindowLongA(h, GWL_STYLE)), Hex(GetWindow(h, GW_OWNER)).c_str(),
+                  HasTaskbarButton(h) ? 1 : 0);
+    out += b;
+  }
+  return out;
+}
+
+std::string Priority(DWORD pid) {
+  HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+  if (!p) return "error";
+  const DWORD cls = GetPriorityClass(p);
+  CloseHandle(p);
+  if (!cls) return "error";
+  char b[16];
+  std::snprintf(b, sizeof b, "0x%lx", static_cast<unsigned long>(cls));
+  return b;
+}
+
+std::string Registry(const std::string& op, const std::string& key, const std::string& name, const std::string& value) {
+  HKEY k = nullptr;
+  LONG r = op == "set" ? RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr)
+                       : RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &k);
+  if (r != ERROR_SUCCESS) return op == "del" && r == ERROR_FILE_NOT_FOUND ? "ok" : "error " + std::to_string(r);
+  if (op == "set")
+    r = RegSetValueExA(k, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
+  else
+    r = RegDeleteValueA(k, name.c_str());
+  RegCloseKey(k);
+  if (r == ERROR_SUCCESS || (op == "del" && r == ERROR_FILE_NOT_FOUND)) return "ok";
+  return "error " + std::to_string(r);
+}
+
 void Handle(const std::string& line) {
   std::istringstream in(line);
   std::string cmd;
@@ -208,6 +282,35 @@ void Handle(const std::string& line) {
       }
     }
     Reply(std::to_string(GetTickCount() - start));
+  } else if (cmd == "pid") {
+    std::string h; in >> h;
+    DWORD pid = 0;
+    Reply(IsWindow(H(h)) && GetWindowThreadProcessId(H(h), &pid) ? std::to_string(pid) : "-");
+  } else if (cmd == "priority") {
+    std::string pid; in >> pid;
+    Reply(Priority(Num(pid)));
+  } else if (cmd == "toplevel") {
+    std::string cls; in >> cls;
+    Reply(TopLevel(cls, rest()));
+  } else if (cmd == "file") {
+    std::string op; in >> op;
+    const std::string path = rest();
+    if (op == "exists") Reply(GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? "0" : "1");
+    else Reply("error unknown file command");
+  } else if (cmd == "kill") {
+    std::string pid; in >> pid;
+    HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, Num(pid));
+    const bool ok = p && TerminateProcess(p, 1);
+    if (p) CloseHandle(p);
+    Reply(ok ? "ok" : "error");
+  } else if (cmd == "windir") {
+    char dir[MAX_PATH] = {};
+    GetWindowsDirectoryA(dir, sizeof dir);
+    Reply(dir);
+  } else if (cmd == "reg") {
+    std::string op, key, name; in >> op >> key >> name;
+    if (op != "set" && op != "del") Reply("error unknown reg command");
+    else Reply(Registry(op, key, name, rest()));
   } else if (cmd == "quit") {
     Reply("ok");
     PostQuitMessage(0);

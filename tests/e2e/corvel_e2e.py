@@ -1,0 +1,661 @@
+"""End-to-end driver for Corvel under Wine (Python 3, standard library only).
+
+Quick use (see tests/e2e/test_startup.py):
+
+    import corvel_e2e as e2e
+
+    class MyTest(e2e.CorvelTestCase):          # one Session per test file, shots on failure
+        def test_something(self):
+            s = self.session
+            s.set_version("winxp")              # win98 nt40 win2k winxp win7 default
+            s.remove_ini()                      # no Corvl.ini in C:\\windows of the prefix
+            corvel = s.start_corvel()           # waits for the "TForm1" "Dravik Tool Bar" window
+            t = s.targets                       # shared targets.exe client (see below)
+            win = t.make(100, 100, 400, 300, "Sample")   # a window of another process
+            rect = t.state(win)                 # dict: exists vis iconic ... x y w h title
+            s.click(rect["x"] + 10, rect["y"] + 10)
+            s.screenshot("after-click")         # build/e2e-shots/after-click.png
+            corvel.end_session()                # post WM_ENDSESSION, wait; seconds taken
+
+Session (one per process: e2e.session() or CorvelTestCase.session)
+    Uses the display, prefix and desktop that scripts/test.sh set up (CORVEL_E2E_SESSION=1 in
+    the environment) or, when a test file is run by hand, starts its own through
+    scripts/wine-env.sh (a private Xvfb unless CORVEL_E2E_USE_DISPLAY=1) and ends it at exit.
+    Attributes: root, build, bin_dir, prefix, windows_dir, shots_dir, env (for Popen).
+    set_version(name, *exes)          AppDefaults "Version" for corvel.exe (and exes)
+    ini_path(), ini_exists(), read_ini(), write_ini(text, readonly=False), remove_ini()
+    program_file(name), write_program_file(name, data), remove_program_file(name)
+    start_corvel(wait=True) -> Corvel;  start_targets() -> a new Targets process
+    targets                           a Targets client started on first use
+    mousemove(x, y), click(x, y, button=1), mousedown(x, y, button=1), mouseup(button=1),
+    key(keys) (xdotool names, e.g. "ctrl+Tab"), screenshot(name) -> path,
+    pixels(x, y, w, h) -> rows of (r, g, b), pixel(x, y) -> (r, g, b)
+    wait_for(predicate, timeout, interval) -> the predicate's last value
+    close()                           ends every process it started (also run at exit)
+
+Corvel (a started corvel.exe)
+    hwnd, wait_ready(timeout), is_running(), windows_pid(), priority(),
+    post(msg, wp, lp), end_session(timeout=5) -> seconds to exit or None, kill(), stop()
+
+Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on stdout)
+    cmd(line) -> reply; make(x, y, w, h, title) -> handle; state(h) -> dict; find(cls, caption)
+    -> handle or None; post/send(h, msg, wp, lp); pid(h); priority(pid); toplevel(cls, caption)
+    -> list of dicts (hwnd vis ex style owner taskbar); file_exists(winpath); windir();
+    reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list; quit()
+
+Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
+    button_rect(window_state) (caption button rectangle in screen coordinates),
+    WM_ENDSESSION and the other message numbers below.
+"""
+
+import atexit
+import os
+import select
+import signal
+import struct
+import subprocess
+import sys
+import time
+import unittest
+
+WM_CLOSE = 0x10
+WM_ENDSESSION = 0x16
+WS_EX_LAYERED = 0x80000
+WS_EX_TOOLWINDOW = 0x80
+WS_EX_APPWINDOW = 0x40000
+ABOVE_NORMAL_PRIORITY_CLASS = 0x8000
+NORMAL_PRIORITY_CLASS = 0x20
+
+MAIN_CLASS = "TForm1"
+MAIN_CAPTION = "Dravik Tool Bar"
+INI_NAME = "Corvl.ini"
+VERSIONS = ("win98", "nt40", "win2k", "winxp", "win7", "default")
+APP_DEFAULTS = r"Software\Wine\AppDefaults"
+
+# System metrics under Wine here (the same whatever the version): title-bar button and frame.
+SM_CXSIZE = SM_CYSIZE = 18
+SM_CXFRAME = SM_CYFRAME = 4
+SCREEN = (1024, 768)
+TRAY_Y = 748  # the tray strip of Wine's task bar in a 1024x768 desktop
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def log(*args):
+    print("[e2e]", *args, file=sys.stderr, flush=True)
+
+
+class E2EError(Exception):
+    pass
+
+
+class _LineReader:
+    """Reads whole lines from a pipe with a timeout (no blocking readline)."""
+
+    def __init__(self, stream):
+        self.fd = stream.fileno()
+        self.buf = b""
+
+    def readline(self, timeout):
+        deadline = time.monotonic() + timeout
+        while b"\n" not in self.buf:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise E2EError("no reply within %.1f s" % timeout)
+            ready, _, _ = select.select([self.fd], [], [], left)
+            if not ready:
+                continue
+            chunk = os.read(self.fd, 65536)
+            if not chunk:
+                raise E2EError("the other side closed its output")
+            self.buf += chunk
+        line, self.buf = self.buf.split(b"\n", 1)
+        return line.decode("latin-1").rstrip("\r")
+
+
+def _end_process(popen, grace=2.0):
+    """Ends a process started in a session of its own: TERM, then KILL."""
+    if popen.poll() is not None:
+        return
+    for sig, wait in ((signal.SIGTERM, grace), (signal.SIGKILL, 5.0)):
+        try:
+            os.killpg(popen.pid, sig)
+        except (ProcessLookupError, PermissionError):
+            try:
+                popen.send_signal(sig)
+            except ProcessLookupError:
+                return
+        try:
+            popen.wait(wait)
+            return
+        except subprocess.TimeoutExpired:
+            continue
+
+
+def _num(text):
+    return int(text, 0)
+
+
+class Targets:
+    """Client of targets.exe running in the session's desktop."""
+
+    def __init__(self, session, name="targets"):
+        self.session = session
+        exe = os.path.join(session.bin_dir, "targets.exe")
+        if not os.path.exists(exe):
+            raise E2EError("%s is missing: build first" % exe)
+        self.proc = session.popen(["wine", exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.reader = _LineReader(self.proc.stdout)
+        first = self.reader.readline(60)
+        if first != "ready":
+            raise E2EError("targets.exe said %r instead of ready" % first)
+
+    def cmd(self, line, timeout=15):
+        if self.proc.poll() is not None:
+            raise E2EError("targets.exe has ended")
+        self.proc.stdin.write((line + "\n").encode("latin-1"))
+        self.proc.stdin.flush()
+        return self.reader.readline(timeout)
+
+    def make(self, x, y, w, h, title):
+        return _num(self.cmd("make %d %d %d %d %s" % (x, y, w, h, title)))
+
+    def state(self, h):
+        """exists vis iconic zoomed fg alpha x y w h as ints, exstyle style as ints, title text."""
+        reply = self.cmd("state 0x%x" % h)
+        out = {}
+        head, sep, title = reply.partition(" title=")
+        for part in head.split():
+            k, _, v = part.partition("=")
+            out[k] = _num(v)
+        if sep:
+            out["title"] = title
+        return out
+
+    def find(self, cls, caption="-"):
+        reply = self.cmd("find %s %s" % (cls or "-", caption or "-"))
+        return None if reply == "-" else _num(reply)
+
+    def post(self, h, msg, wp=0, lp=0):
+        return self.cmd("post 0x%x 0x%x 0x%x 0x%x" % (h, msg, wp & 0xFFFFFFFF, lp & 0xFFFFFFFF))
+
+    def send(self, h, msg, wp=0, lp=0):
+        return self.cmd("send 0x%x 0x%x 0x%x 0x%x" % (h, msg, wp & 0xFFFFFFFF, lp & 0xFFFFFFFF))
+
+    def close(self, h):
+        return self.cmd("close 0x%x" % h)
+
+    def pid(self, h):
+        reply = self.cmd("pid 0x%x" % h)
+        return None if reply == "-" else int(reply)
+
+    def priority(self, pid):
+        reply = self.cmd("priority %d" % pid)
+        return None if reply == "error" else _num(reply)
+
+    def toplevel(self, cls="-", caption="-"):
+        """Top-level windows that match, each a dict hwnd vis ex style owner taskbar (ints)."""
+        parts = self.cmd("toplevel %s %s" % (cls or "-", caption or "-")).split()
+        found = []
+        for item in parts[1:]:
+            fields = item.split(":")
+            w = {"hwnd": _num(fields[0])}
+            for f in fields[1:]:
+                k, _, v = f.partition("=")
+                w[k] = _num(v)
+            found.append(w)
+        if len(found) != int(parts[0]):
+            raise E2EError("toplevel reply does not add up: %r" % parts)
+        return found
+
+    def file_exists(self, winpath):
+        return self.cmd("file exists " + winpath) == "1"
+
+    def windir(self):
+        return self.cmd("windir")
+
+    def reg_set(self, key, name, value):
+        reply = self.cmd("reg set %s %s %s" % (key, name, value))
+        if reply != "ok":
+            raise E2EError("reg set %s %s: %s" % (key, name, reply))
+
+    def reg_del(self, key, name):
+        reply = self.cmd("reg del %s %s" % (key, name))
+        if reply != "ok":
+            raise E2EError("reg del %s %s: %s" % (key, name, reply))
+
+    def kill(self, pid):
+        return self.cmd("kill %d" % pid) == "ok"
+
+    def tray(self):
+        return _num(self.cmd("tray"))
+
+    def traylog(self):
+        lines = []
+        first = self.cmd("traylog")
+        while first != "end":
+            lines.append(first)
+            first = self.reader.readline(15)
+        return lines
+
+    def quit(self):
+        if self.proc.poll() is None:
+            try:
+                self.cmd("quit", timeout=5)
+                self.proc.stdin.close()
+                self.proc.wait(5)
+            except (E2EError, OSError, subprocess.TimeoutExpired):
+                pass
+        _end_process(self.proc)
+
+
+class Corvel:
+    """A corvel.exe started by the session."""
+
+    def __init__(self, session, proc):
+        self.session = session
+        self.proc = proc
+        self.hwnd = None
+
+    def is_running(self):
+        return self.proc.poll() is None
+
+    def wait_ready(self, timeout=20, settle=0.3):
+        """Waits for the main window, then lets the start-up continuation run."""
+        t = self.session.targets
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if not self.is_running():
+                raise E2EError("corvel.exe ended during start (exit code %s)" % self.proc.returncode)
+            h = t.find(MAIN_CLASS, MAIN_CAPTION)
+            if h:
+                self.hwnd = h
+                time.sleep(settle)
+                return h
+            time.sleep(0.05)
+        raise E2EError("no %s %r window within %d s" % (MAIN_CLASS, MAIN_CAPTION, timeout))
+
+    def windows_pid(self):
+        return self.session.targets.pid(self.hwnd)
+
+    def priority(self):
+        pid = self.windows_pid()
+        return None if pid is None else self.session.targets.priority(pid)
+
+    def post(self, msg, wp=0, lp=0):
+        return self.session.targets.post(self.hwnd, msg, wp, lp)
+
+    def wait_exit(self, timeout):
+        """Seconds until the process ended, or None when it is still running after timeout."""
+        start = time.monotonic()
+        try:
+            self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+        return time.monotonic() - start
+
+    def end_session(self, timeout=5):
+        """Posts WM_ENDSESSION (wParam TRUE) and waits: seconds taken, or None (still running)."""
+        if not self.is_running():
+            return 0.0
+        start = time.monotonic()
+        self.post(WM_ENDSESSION, 1, 0)
+        if self.wait_exit(timeout) is None:
+            return None
+        return time.monotonic() - start
+
+    def kill(self):
+        _end_process(self.proc, grace=0.5)
+
+    def stop(self):
+        """Ends the program: WM_ENDSESSION first, killed when it does not go."""
+        if self.is_running() and self.hwnd:
+            try:
+                if self.end_session(5) is not None:
+                    return
+            except E2EError:
+                pass
+        self.kill()
+
+
+def button_rect(state):
+    """Screen rectangle (left, top, right, bottom) of the caption button of a window state."""
+    left = state["x"] + state["w"] - SM_CXFRAME - 4 * SM_CXSIZE
+    top = state["y"] + SM_CYFRAME + 2
+    return left, top, left + SM_CXSIZE - 2, top + SM_CYSIZE - 4
+
+
+def write_bmp(path, width, height, pixel):
+    """Writes a 24-bit bottom-up .bmp; pixel(x, y) gives (r, g, b) with y = 0 at the top."""
+    row_bytes = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):
+        row = bytearray()
+        for x in range(width):
+            r, g, b = pixel(x, y)
+            row += bytes((b, g, r))
+        row += b"\0" * (row_bytes - len(row))
+        rows.append(bytes(row))
+    bits = b"".join(rows)
+    header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(bits), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(bits), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + bits)
+
+
+def read_bmp(path):
+    """(width, height, rows of (r, g, b) from the top) of an uncompressed 24- or 32-bit .bmp."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:2] != b"BM":
+        raise E2EError("%s is not a bitmap" % path)
+    off = struct.unpack_from("<I", data, 10)[0]
+    _, width, height, _, bpp, comp = struct.unpack_from("<IiiHHI", data, 14)
+    if bpp not in (24, 32) or comp not in (0, 3):
+        raise E2EError("%s: %d bits per pixel, compression %d not handled" % (path, bpp, comp))
+    step = bpp // 8
+    row_bytes = (width * step + 3) & ~3
+    rows = []
+    for i in range(abs(height)):
+        start = off + i * row_bytes
+        row = data[start:start + width * step]
+        rows.append([(row[x * step + 2], row[x * step + 1], row[x * step]) for x in range(width)])
+    if height > 0:
+        rows.reverse()
+    return width, abs(height), rows
+
+
+def _read_ppm(data):
+    """Parses a binary PPM (P6, maxval 255) into rows of (r, g, b)."""
+    fields = []
+    pos = 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos) + 1
+            continue
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    pos += 1
+    if fields[0] != b"P6" or int(fields[3]) != 255:
+        raise E2EError("unexpected image format %r" % fields)
+    w, h = int(fields[1]), int(fields[2])
+    px = data[pos:pos + w * h * 3]
+    return [[tuple(px[(y * w + x) * 3:(y * w + x) * 3 + 3]) for x in range(w)] for y in range(h)]
+
+
+class Session:
+    """The display, Wine prefix and desktop that the tests run in, and every process started."""
+
+    def __init__(self, build=None):
+        self.root = ROOT
+        self.build = os.path.abspath(build or os.environ.get("CORVEL_BUILD") or os.path.join(ROOT, "build"))
+        self.bin_dir = os.path.join(self.build, "bin")
+        self.shots_dir = os.path.join(self.build, "e2e-shots")
+        self.logs_dir = os.path.join(self.build, "e2e-logs")
+        self.env = dict(os.environ)
+        self.shared = os.environ.get("CORVEL_E2E_SESSION") == "1"
+        self.prefix = None
+        self.windows_dir = None
+        self._procs = []
+        self._helper = None
+        self._targets = None
+        self._closed = False
+
+    # -- set-up and teardown -------------------------------------------------------------
+
+    def start(self):
+        os.makedirs(self.shots_dir, exist_ok=True)
+        os.makedirs(self.logs_dir, exist_ok=True)
+        if self.shared:
+            for var in ("DISPLAY", "WINEPREFIX"):
+                if not self.env.get(var):
+                    raise E2EError("CORVEL_E2E_SESSION=1 but %s is not set" % var)
+        else:
+            self._start_own_environment()
+        self.prefix = self.env["WINEPREFIX"]
+        self.windows_dir = os.path.join(self.prefix, "drive_c", "windows")
+        self.end_stray_corvel()
+        return self
+
+    def _start_own_environment(self):
+        """Runs scripts/wine-env.sh in a bash that keeps it up until our stdin closes."""
+        env = dict(os.environ, CORVEL_BUILD=self.build, CORVEL_ROOT=self.root)
+        if os.environ.get("CORVEL_E2E_USE_DISPLAY") != "1":
+            env["CORVEL_PRIVATE_DISPLAY"] = "1"
+        script = (
+            'source "$CORVEL_ROOT/scripts/wine-env.sh"\n'
+            "trap corvel_wine_down EXIT\n"
+            "corvel_wine_up || exit 1\n"
+            'for v in DISPLAY WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES; do echo "$v=${!v}"; done\n'
+            "echo READY\n"
+            "read -r _ || true\n"
+        )
+        log("starting a private Wine desktop (build %s)" % self.build)
+        self._helper = subprocess.Popen(["bash", "-c", script], env=env, stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, start_new_session=True)
+        reader = _LineReader(self._helper.stdout)
+        while True:
+            try:
+                line = reader.readline(180)
+            except E2EError as e:
+                raise E2EError("the Wine desktop did not come up: %s" % e)
+            if line == "READY":
+                break
+            k, _, v = line.partition("=")
+            self.env[k] = v
+
+    def close(self):
+        if self._closed:
+            return
+        self._closed = True
+        for proc, kind in reversed(self._procs):
+            if kind is not None:
+                try:
+                    kind.stop() if isinstance(kind, Corvel) else kind.quit()
+                except Exception:  # teardown goes on whatever one process did
+                    pass
+            _end_process(proc)
+        self._procs = []
+        if self._helper is not None:
+            try:
+                self._helper.stdin.close()
+                self._helper.wait(30)
+            except (OSError, subprocess.TimeoutExpired):
+                pass
+            _end_process(self._helper)
+            self._helper = None
+
+    def popen(self, argv, name, **kw):
+        logf = open(os.path.join(self.logs_dir, name + ".log"), "ab")
+        kw.setdefault("stdout", logf)
+        proc = subprocess.Popen(argv, env=self.env, stderr=logf, start_new_session=True, **kw)
+        logf.close()
+        self._procs.append((proc, None))
+        return proc
+
+    def _adopt(self, proc, obj):
+        self._procs = [(p, obj if p is proc else k) for p, k in self._procs]
+
+    def end_stray_corvel(self):
+        """A Corvel left by an earlier, killed test would answer in place of ours: end it."""
+        for w in self.targets.toplevel(MAIN_CLASS, MAIN_CAPTION):
+            pid = self.targets.pid(w["hwnd"])
+            if pid is not None:
+                log("ending a Corvel left running (pid %d)" % pid)
+                self.targets.kill(pid)
+        self.wait_for(lambda: not self.targets.toplevel(MAIN_CLASS, MAIN_CAPTION), 5)
+
+    # -- processes -----------------------------------------------------------------------
+
+    @property
+    def targets(self):
+        if self._targets is None or self._targets.proc.poll() is not None:
+            self._targets = self.start_targets()
+        return self._targets
+
+    def start_targets(self, name="targets"):
+        t = Targets(self, name)
+        self._adopt(t.proc, t)
+        return t
+
+    def start_corvel(self, wait=True, timeout=20):
+        exe = os.path.join(self.bin_dir, "corvel.exe")
+        if not os.path.exists(exe):
+            raise E2EError("%s is missing: build first" % exe)
+        self.targets  # started before Corvel, so that its window is not the one found first
+        proc = self.popen(["wine", exe], "corvel", cwd=self.bin_dir, stdin=subprocess.DEVNULL)
+        c = Corvel(self, proc)
+        self._adopt(proc, c)
+        if wait:
+            c.wait_ready(timeout)
+        return c
+
+    # -- Windows version, settings file and program folder -------------------------------
+
+    def set_version(self, name, *exes):
+        if name not in VERSIONS:
+            raise ValueError("unknown Windows version %r" % name)
+        for exe in ("corvel.exe",) + exes:
+            key = APP_DEFAULTS + "\\" + exe
+            if name == "default":
+                self.targets.reg_del(key, "Version")
+            else:
+                self.targets.reg_set(key, "Version", name)
+
+    def _ini_files(self):
+        try:
+            names = os.listdir(self.windows_dir)
+        except FileNotFoundError:
+            return []
+        return [os.path.join(self.windows_dir, n) for n in names if n.lower() == INI_NAME.lower()]
+
+    def ini_path(self):
+        found = self._ini_files()
+        return found[0] if found else os.path.join(self.windows_dir, INI_NAME)
+
+    def ini_exists(self):
+        return bool(self._ini_files())
+
+    def read_ini(self):
+        with open(self.ini_path(), "rb") as f:
+            return f.read().decode("latin-1")
+
+    def write_ini(self, text, readonly=False):
+        self.remove_ini()
+        path = os.path.join(self.windows_dir, INI_NAME)
+        with open(path, "wb") as f:
+            f.write(text.replace("\r\n", "\n").replace("\n", "\r\n").encode("latin-1"))
+        if readonly:
+            os.chmod(path, 0o444)
+        return path
+
+    def remove_ini(self):
+        for p in self._ini_files():
+            os.chmod(p, 0o644)
+            os.remove(p)
+
+    def program_file(self, name):
+        return os.path.join(self.bin_dir, name)
+
+    def write_program_file(self, name, data):
+        with open(self.program_file(name), "wb") as f:
+            f.write(data)
+
+    def remove_program_file(self, name):
+        try:
+            os.remove(self.program_file(name))
+        except FileNotFoundError:
+            pass
+
+    # -- input and screen ----------------------------------------------------------------
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
+
+    def mousemove(self, x, y):
+        self.xdotool("mousemove", x, y)
+
+    def click(self, x, y, button=1):
+        self.xdotool("mousemove", x, y, "click", button)
+
+    def mousedown(self, x, y, button=1):
+        self.xdotool("mousemove", x, y, "mousedown", button)
+
+    def mouseup(self, button=1):
+        self.xdotool("mouseup", button)
+
+    def key(self, keys):
+        self.xdotool("key", keys)
+
+    def screenshot(self, name):
+        path = os.path.join(self.shots_dir, name if name.endswith(".png") else name + ".png")
+        subprocess.run(["import", "-window", "root", path], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+        return path
+
+    def pixels(self, x, y, w, h):
+        out = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage",
+                              "-depth", "8", "ppm:-"], env=self.env, check=True, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, timeout=30).stdout
+        return _read_ppm(out)
+
+    def pixel(self, x, y):
+        return self.pixels(x, y, 1, 1)[0][0]
+
+    @staticmethod
+    def wait_for(predicate, timeout=5.0, interval=0.05):
+        deadline = time.monotonic() + timeout
+        value = predicate()
+        while not value and time.monotonic() < deadline:
+            time.sleep(interval)
+            value = predicate()
+        return value
+
+
+_session = None
+
+
+def session():
+    """The one Session of this process, started on first use and closed at exit."""
+    global _session
+    if _session is None:
+        _session = Session()
+        atexit.register(_session.close)
+        for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            signal.signal(sig, lambda *_: sys.exit(1))
+        _session.start()
+    return _session
+
+
+class CorvelTestCase(unittest.TestCase):
+    """Base of the end-to-end tests: shares the Session, saves a screenshot of every failure
+    and leaves the version, the settings file and the user bitmaps as it found them."""
+
+    def setUp(self):
+        self.session = session()
+        self.addCleanup(self._restore_defaults)
+
+    def _restore_defaults(self):
+        s = self.session
+        s.set_version("default")
+        s.remove_ini()
+
+    def tearDown(self):
+        outcome = getattr(self, "_outcome", None)
+        failed = outcome is not None and not getattr(outcome, "success", True)
+        if failed:
+            try:
+                log("failure screenshot: " + self.session.screenshot("fail-" + self.id().split(".", 1)[-1]))
+            except Exception as e:  # a screenshot must not hide the real failure
+                log("no screenshot: %s" % e)
+
+
+def main():
+    """unittest.main() for a test file run alone or by CTest."""
+    unittest.main(verbosity=2)
