@@ -23,7 +23,9 @@ Session (one per process: e2e.session() or CorvelTestCase.session)
     scripts/wine-env.sh (a private Xvfb unless CORVEL_E2E_USE_DISPLAY=1) and ends it at exit.
     Attributes: root, build, bin_dir, prefix, windows_dir, shots_dir, env (for Popen).
     set_version(name, *exes)          AppDefaults "Version" for corvel.exe (and exes)
-    ini_path(), ini_exists(), read_ini(), write_ini(text, readonly=False), remove_ini()
+    ini_path(), ini_winpath(), ini_exists(), read_ini(), write_ini(text, readonly=False)
+    (read-only: no write bits, and held open without write sharing where those do not bind),
+    remove_ini()
     program_file(name), write_program_file(name, data), remove_program_file(name)
     start_corvel(wait=True) -> Corvel;  start_targets() -> a new Targets process
     targets                           a Targets client started on first use
@@ -34,13 +36,14 @@ Session (one per process: e2e.session() or CorvelTestCase.session)
     close()                           ends every process it started (also run at exit)
 
 Corvel (a started corvel.exe)
-    hwnd, wait_ready(timeout), is_running(), windows_pid(), priority(),
+    hwnd, wait_ready(timeout), is_running(), windows_pid(), windows(), priority(),
     post(msg, wp, lp), end_session(timeout=5) -> seconds to exit or None, kill(), stop()
 
 Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on stdout)
     cmd(line) -> reply; make(x, y, w, h, title) -> handle; state(h) -> dict; find(cls, caption)
     -> handle or None; post/send(h, msg, wp, lp); pid(h); priority(pid); toplevel(cls, caption)
-    -> list of dicts (hwnd vis ex style owner taskbar); file_exists(winpath); windir();
+    -> list of dicts (hwnd vis ex style owner taskbar pid); file_exists(winpath);
+    file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
     reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list; quit()
 
 Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
@@ -194,7 +197,7 @@ class Targets:
         return None if reply == "error" else _num(reply)
 
     def toplevel(self, cls="-", caption="-"):
-        """Top-level windows that match, each a dict hwnd vis ex style owner taskbar (ints)."""
+        """Top-level windows that match, each a dict hwnd vis ex style owner taskbar pid (ints)."""
         parts = self.cmd("toplevel %s %s" % (cls or "-", caption or "-")).split()
         found = []
         for item in parts[1:]:
@@ -210,6 +213,16 @@ class Targets:
 
     def file_exists(self, winpath):
         return self.cmd("file exists " + winpath) == "1"
+
+    def file_writable(self, winpath):
+        return self.cmd("file writable " + winpath) == "1"
+
+    def file_lock(self, winpath):
+        if self.cmd("file lock " + winpath) != "ok":
+            raise E2EError("cannot hold %s open" % winpath)
+
+    def file_unlock(self):
+        return self.cmd("file unlock")
 
     def windir(self):
         return self.cmd("windir")
@@ -256,6 +269,7 @@ class Corvel:
         self.session = session
         self.proc = proc
         self.hwnd = None
+        self.others = set()  # main windows of other Corvels that ran when this one started
 
     def is_running(self):
         return self.proc.poll() is None
@@ -267,16 +281,21 @@ class Corvel:
         while time.monotonic() < deadline:
             if not self.is_running():
                 raise E2EError("corvel.exe ended during start (exit code %s)" % self.proc.returncode)
-            h = t.find(MAIN_CLASS, MAIN_CAPTION)
-            if h:
-                self.hwnd = h
+            new = [w["hwnd"] for w in t.toplevel(MAIN_CLASS, MAIN_CAPTION) if w["hwnd"] not in self.others]
+            if new:
+                self.hwnd = new[0]
                 time.sleep(settle)
-                return h
+                return self.hwnd
             time.sleep(0.05)
         raise E2EError("no %s %r window within %d s" % (MAIN_CLASS, MAIN_CAPTION, timeout))
 
     def windows_pid(self):
         return self.session.targets.pid(self.hwnd)
+
+    def windows(self):
+        """Every top-level window of this Corvel process (dicts as Targets.toplevel)."""
+        pid = self.windows_pid()
+        return [w for w in self.session.targets.toplevel() if w["pid"] == pid]
 
     def priority(self):
         pid = self.windows_pid()
@@ -507,9 +526,10 @@ class Session:
         exe = os.path.join(self.bin_dir, "corvel.exe")
         if not os.path.exists(exe):
             raise E2EError("%s is missing: build first" % exe)
-        self.targets  # started before Corvel, so that its window is not the one found first
+        others = {w["hwnd"] for w in self.targets.toplevel(MAIN_CLASS, MAIN_CAPTION)}
         proc = self.popen(["wine", exe], "corvel", cwd=self.bin_dir, stdin=subprocess.DEVNULL)
         c = Corvel(self, proc)
+        c.others = others
         self._adopt(proc, c)
         if wait:
             c.wait_ready(timeout)
@@ -538,6 +558,10 @@ class Session:
         found = self._ini_files()
         return found[0] if found else os.path.join(self.windows_dir, INI_NAME)
 
+    @staticmethod
+    def ini_winpath():
+        return "C:\\windows\\" + INI_NAME
+
     def ini_exists(self):
         return bool(self._ini_files())
 
@@ -552,9 +576,13 @@ class Session:
             f.write(text.replace("\r\n", "\n").replace("\n", "\r\n").encode("latin-1"))
         if readonly:
             os.chmod(path, 0o444)
+            if self.targets.file_writable(self.ini_winpath()):  # root: the bits do not bind
+                self.targets.file_lock(self.ini_winpath())
         return path
 
     def remove_ini(self):
+        if self._targets is not None and self._targets.proc.poll() is None:
+            self._targets.file_unlock()
         for p in self._ini_files():
             os.chmod(p, 0o644)
             os.remove(p)

@@ -15,9 +15,13 @@
 //   pid H                      process id of the window's owner ("-" when there is no window)
 //   priority PID               priority class of a process in hex ("error" when it cannot be read)
 //   toplevel CLASS CAPTION     top-level windows that match ("-" matches any class or caption):
-//                              "N" then one "0xH:vis=V:ex=0xE:style=0xS:owner=0xO:taskbar=T" each,
-//                              taskbar=1 when the shell would give it a task bar button
+//                              "N" then one "0xH:vis=V:ex=0xE:style=0xS:owner=0xO:taskbar=T:pid=P"
+//                              each; taskbar=1 when the shell would give it a task bar button
 //   file exists PATH           1 or 0
+//   file writable PATH         1 when the file opens for writing, else 0
+//   file lock PATH             hold the file open for reading with no write sharing, so that
+//                              no one can write it (even where permission bits do not bind)
+//   file unlock                close every file held by "file lock"
 //   windir                     the Windows directory
 //   kill PID                   terminate that process ("ok" or "error")
 //   reg set KEY NAME VALUE     REG_SZ value under HKEY_CURRENT_USER\KEY ("ok" or "error N")
@@ -43,6 +47,7 @@ struct TrayCall {
   unsigned iconWidth, iconHeight;
 };
 std::vector<TrayCall> g_trayCalls;
+std::vector<HANDLE> g_lockedFiles;
 
 unsigned long Num(const std::string& s) { return std::strtoul(s.c_str(), nullptr, 0); }
 HWND H(const std::string& s) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(Num(s))); }
@@ -161,11 +166,13 @@ std::string TopLevel(const std::string& cls, const std::string& caption) {
   EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&q));
   std::string out = std::to_string(q.found.size());
   for (HWND h : q.found) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
     char b[200];
-    std::snprintf(b, sizeof b, " %s:vis=%d:ex=0x%lx:style=0x%lx:owner=%s:taskbar=%d", Hex(h).c_str(),
+    std::snprintf(b, sizeof b, " %s:vis=%d:ex=0x%lx:style=0x%lx:owner=%s:taskbar=%d:pid=%lu", Hex(h).c_str(),
                   IsWindowVisible(h) ? 1 : 0, static_cast<unsigned long>(GetWindowLongA(h, GWL_EXSTYLE)),
                   static_cast<unsigned long>(GetWindowLongA(h, GWL_STYLE)), Hex(GetWindow(h, GW_OWNER)).c_str(),
-                  HasTaskbarButton(h) ? 1 : 0);
+                  HasTaskbarButton(h) ? 1 : 0, static_cast<unsigned long>(pid));
     out += b;
   }
   return out;
@@ -295,8 +302,24 @@ void Handle(const std::string& line) {
   } else if (cmd == "file") {
     std::string op; in >> op;
     const std::string path = rest();
-    if (op == "exists") Reply(GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? "0" : "1");
-    else Reply("error unknown file command");
+    if (op == "exists") {
+      Reply(GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? "0" : "1");
+    } else if (op == "writable") {
+      HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+      Reply(f == INVALID_HANDLE_VALUE ? "0" : "1");
+      if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    } else if (op == "lock") {
+      HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      if (f != INVALID_HANDLE_VALUE) g_lockedFiles.push_back(f);
+      Reply(f == INVALID_HANDLE_VALUE ? "error" : "ok");
+    } else if (op == "unlock") {
+      for (HANDLE f : g_lockedFiles) CloseHandle(f);
+      g_lockedFiles.clear();
+      Reply("ok");
+    } else {
+      Reply("error unknown file command");
+    }
   } else if (cmd == "kill") {
     std::string pid; in >> pid;
     HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, Num(pid));

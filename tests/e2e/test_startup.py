@@ -1,0 +1,105 @@
+"""Start-up and shutdown of corvel.exe: the hidden main window per Windows version, the process
+priority, the settings file left alone, WM_ENDSESSION and the user button bitmaps."""
+
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import corvel_e2e as e2e  # noqa: E402
+
+# The program has nothing to wait for at shutdown: it is gone well within this.
+END_SESSION_LIMIT = 1.0
+USER_BITMAPS = ("UpUser.bmp", "DownUser.bmp")
+LAYERED_VERSIONS = ("win2k", "winxp")
+PLAIN_VERSIONS = ("win7", "win98")
+
+
+class StartupTest(e2e.CorvelTestCase):
+
+    def setUp(self):
+        super().setUp()
+        s = self.session
+        s.remove_ini()
+        for name in USER_BITMAPS:
+            s.remove_program_file(name)
+            self.addCleanup(s.remove_program_file, name)
+
+    def start(self, version):
+        self.session.set_version(version)
+        corvel = self.session.start_corvel()
+        self.addCleanup(corvel.stop)
+        return corvel
+
+    def end(self, corvel):
+        taken = corvel.end_session(timeout=END_SESSION_LIMIT)
+        self.assertIsNotNone(taken, "still running %.1f s after WM_ENDSESSION" % END_SESSION_LIMIT)
+        e2e.log("WM_ENDSESSION to exit: %.3f s" % taken)
+
+    def check_main_window(self, corvel, layered):
+        t = self.session.targets
+        found = t.toplevel(e2e.MAIN_CLASS, e2e.MAIN_CAPTION)
+        self.assertEqual(len(found), 1, found)
+        w = found[0]
+        self.assertEqual(w["hwnd"], corvel.hwnd)
+        self.assertEqual(w["vis"], 0, "main window visible")
+        self.assertEqual(w["taskbar"], 0, "main window has a task bar button")
+        if layered:
+            self.assertEqual(w["ex"], e2e.WS_EX_LAYERED, "extended style 0x%x" % w["ex"])
+        else:
+            self.assertFalse(w["ex"] & e2e.WS_EX_LAYERED, "layered: extended style 0x%x" % w["ex"])
+        # Nothing of the program shows: no error box, no stray window, no task bar button.
+        shown = [x for x in corvel.windows() if x["vis"] or x["taskbar"]]
+        self.assertEqual(shown, [])
+
+    def test_hidden_main_window_priority_and_end_session_per_version(self):
+        s = self.session
+        for version in LAYERED_VERSIONS + PLAIN_VERSIONS:
+            with self.subTest(version=version):
+                corvel = self.start(version)
+                try:
+                    self.check_main_window(corvel, layered=version in LAYERED_VERSIONS)
+                    self.assertEqual(corvel.priority(), e2e.ABOVE_NORMAL_PRIORITY_CLASS)
+                    self.assertFalse(s.ini_exists(), "Corvl.ini created at start")
+                    self.end(corvel)
+                finally:
+                    corvel.stop()
+                self.assertFalse(s.ini_exists(), "Corvl.ini created at exit")
+                for name in USER_BITMAPS:
+                    self.assertFalse(os.path.exists(s.program_file(name)), name + " created at exit")
+
+    def test_user_bitmaps_are_written_back_at_exit(self):
+        s = self.session
+        shapes = {
+            "UpUser.bmp": (16, 14, lambda x, y: (200, 40 + 10 * y, 8 * x)),
+            "DownUser.bmp": (20, 20, lambda x, y: ((x * y) % 256, 90, 255 - 12 * x)),
+        }
+        old = time.time() - 3600
+        for name, (w, h, pixel) in shapes.items():
+            e2e.write_bmp(s.program_file(name), w, h, pixel)
+            os.utime(s.program_file(name), (old, old))
+        before = {name: e2e.read_bmp(s.program_file(name)) for name in shapes}
+        corvel = self.start("winxp")
+        self.end(corvel)
+        for name in shapes:
+            path = s.program_file(name)
+            self.assertGreater(os.path.getmtime(path), old + 60, name + " not written at exit")
+            self.assertEqual(e2e.read_bmp(path), before[name], name + " changed")
+
+    def test_read_only_settings_file_does_not_stop_the_start(self):
+        s = self.session
+        text = ("[MinOptions]\nMinToTray=0\n[Options]\nHotKey=2\nWinFilter=1\n"
+                "[Visualization]\nSymbolType=1\n")
+        path = s.write_ini(text, readonly=True)
+        self.assertFalse(s.targets.file_writable(s.ini_winpath()), "the test file is writable")
+        with open(path, "rb") as f:
+            before = f.read()
+        corvel = self.start("win2k")
+        self.check_main_window(corvel, layered=True)
+        self.end(corvel)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), before)
+
+
+if __name__ == "__main__":
+    e2e.main()
