@@ -30,7 +30,7 @@ Session (one per process: e2e.session() or CorvelTestCase.session)
     start_corvel(wait=True) -> Corvel;  start_targets() -> a new Targets process
     targets                           a Targets client started on first use
     mousemove(x, y), click(x, y, button=1), mousedown(x, y, button=1), mouseup(button=1),
-    key(keys) (xdotool names, e.g. "ctrl+Tab"), screenshot(name) -> path,
+    key(keys) (xdotool names, e.g. "ctrl+Tab"), screenshot(name or absolute path) -> path,
     pixels(x, y, w, h) -> rows of (r, g, b), pixel(x, y) -> (r, g, b)
     wait_for(predicate, timeout, interval) -> the predicate's last value
     close()                           ends every process it started (also run at exit)
@@ -622,7 +622,9 @@ class Session:
         self.xdotool("key", keys)
 
     def screenshot(self, name):
-        path = os.path.join(self.shots_dir, name if name.endswith(".png") else name + ".png")
+        """Saves the screen as build/e2e-shots/NAME.png (or at NAME when it is a path)."""
+        path = name if os.path.isabs(name) else os.path.join(self.shots_dir, name)
+        path = path if path.endswith(".png") else path + ".png"
         subprocess.run(["import", "-window", "root", path], env=self.env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
         return path

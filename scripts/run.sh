@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is missing (as root), builds into build/ and runs Corvel in a Wine desktop with
+# task bar and tray.
+#   With $DISPLAY: the desktop opens there and Corvel runs until you choose Exit in its tray
+#   menu (right click on its tray icon at the bottom right).
+#   Without $DISPLAY (or with CORVEL_PRIVATE_DISPLAY=1): a private Xvfb; Corvel runs beside a
+#   sample window and screenshots are saved into out/screenshots/.
+# Every process the script started is ended when it leaves.
+CORVEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export CORVEL_ROOT
+export CORVEL_BUILD=${CORVEL_BUILD:-$CORVEL_ROOT/build}
+
+# shellcheck source=scripts/setup.sh
+source "$CORVEL_ROOT/scripts/setup.sh"
+corvel_install_packages || exit 1
+corvel_build || exit 1
+
+interactive=
+if [ -n "${DISPLAY:-}" ] && [ -z "${CORVEL_PRIVATE_DISPLAY:-}" ]; then
+  interactive=1
+else
+  export CORVEL_PRIVATE_DISPLAY=1
+fi
+# shellcheck source=scripts/wine-env.sh
+source "$CORVEL_ROOT/scripts/wine-env.sh"
+trap corvel_wine_down EXIT
+trap 'exit 130' INT TERM HUP
+corvel_wine_up || exit 1
+
+if [ -n "$interactive" ]; then
+  echo "[corvel] Corvel runs in the Wine desktop on $DISPLAY." >&2
+  echo "[corvel] Right click its tray icon (bottom right) and choose Exit to end." >&2
+  wine "$CORVEL_BUILD/bin/corvel.exe" </dev/null
+  exit 0
+fi
+
+export CORVEL_E2E_SESSION=1
+python3 "$CORVEL_ROOT/scripts/screenshots.py" "$CORVEL_ROOT/out/screenshots"

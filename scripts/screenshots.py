@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+"""Shows Corvel at work in the Wine desktop that scripts/run.sh started and saves screenshots.
+
+Each step returns True when it worked; the first one that did not ends the tour (the steps
+after it need what it should have done), and what was saved so far stays.
+Usage: screenshots.py OUT_DIR (run by scripts/run.sh inside its desktop).
+"""
+
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "e2e"))
+import corvel_e2e as e2e  # noqa: E402
+
+SAMPLE = (240, 180, 460, 300, "Sample program")
+TRAY_SLOTS = 12
+SETTLE = 1.0  # time for the collection pass to draw the caption button
+
+
+def tray_slot_rect(i):
+    """Slot i of Wine's tray, counted from the right (the first icon added is rightmost)."""
+    left = e2e.SCREEN[0] - 20 * (i + 1)
+    return left, e2e.TRAY_Y, left + 20, e2e.TRAY_Y + 20
+
+
+def tray_slots(s):
+    """The pixels of each tray slot, rightmost first."""
+    w = 20 * TRAY_SLOTS
+    rows = s.pixels(e2e.SCREEN[0] - w, e2e.TRAY_Y, w, 20)
+    slots = []
+    for i in range(TRAY_SLOTS):
+        x0 = w - 20 * (i + 1)
+        slots.append(tuple(tuple(r[x0:x0 + 20]) for r in rows))
+    return slots
+
+
+class Tour:
+    def __init__(self, session, out):
+        self.s = session
+        self.out = out
+        self.saved = []
+        self.corvel = None
+        self.window = None
+        self.tray_before = None
+
+    def shot(self, name, what):
+        path = self.s.screenshot(os.path.join(self.out, name))
+        self.saved.append((path, what))
+        print("  saved %s (%s)" % (path, what))
+
+    def state(self):
+        return self.s.targets.state(self.window)
+
+    # -- the steps -----------------------------------------------------------------------
+
+    def desktop(self):
+        """Corvel started, its tray icon and a sample program window beside it."""
+        self.s.set_version("winxp")  # the XP-style caption button
+        self.corvel = self.s.start_corvel()
+        self.window = self.s.targets.make(*SAMPLE)
+        time.sleep(SETTLE)
+        self.shot("01-desktop.png", "Corvel's tray icon and the sample window")
+        return True
+
+    def to_tray(self):
+        """A click on the caption button sends the window to the tray."""
+        self.tray_before = tray_slots(self.s)
+        left, top, right, bottom = e2e.button_rect(self.state())
+        x, y = (left + right) // 2, (top + bottom) // 2
+        self.s.mousedown(x, y)
+        time.sleep(0.15)
+        self.s.mouseup()
+        if not self.s.wait_for(lambda: not self.state()["vis"], 3):
+            print("  the window did not go to the tray after a click at (%d, %d)" % (x, y))
+            return False
+        time.sleep(0.5)
+        self.shot("02-in-tray.png", "the window hidden, its icon on the tray")
+        return True
+
+    def back(self):
+        """A click on the window's tray icon shows it again."""
+        after = tray_slots(self.s)
+        changed = [i for i in range(TRAY_SLOTS) if after[i] != self.tray_before[i]]
+        if not changed:
+            print("  no new tray icon to click")
+            return False
+        left, top, right, bottom = tray_slot_rect(max(changed))
+        self.s.click((left + right) // 2, (top + bottom) // 2)
+        if not self.s.wait_for(lambda: self.state()["vis"], 3):
+            print("  the window did not come back after a click on its tray icon")
+            return False
+        time.sleep(0.5)
+        self.shot("03-restored.png", "the window back, its tray icon gone")
+        return True
+
+    STEPS = (desktop, to_tray, back)
+
+    def run(self):
+        try:
+            for step in self.STEPS:
+                print("step %s: %s" % (step.__name__, step.__doc__.strip()))
+                if not step(self):
+                    print("  step %s did not work yet: the tour ends here" % step.__name__)
+                    break
+        finally:
+            if self.corvel is not None:
+                self.corvel.stop()
+            self.s.set_version("default")
+        return self.saved
+
+
+def main():
+    out = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "out/screenshots")
+    os.makedirs(out, exist_ok=True)
+    for name in os.listdir(out):
+        if name.endswith(".png"):
+            os.remove(os.path.join(out, name))
+    saved = Tour(e2e.session(), out).run()
+    print("\n%d screenshot(s) in %s:" % (len(saved), out))
+    for path, what in saved:
+        print("  %s  %s" % (os.path.basename(path), what))
+    return 0 if saved else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
