@@ -26,6 +26,15 @@
 //   kill PID                   terminate that process ("ok" or "error")
 //   reg set KEY NAME VALUE     REG_SZ value under HKEY_CURRENT_USER\KEY ("ok" or "error N")
 //   reg del KEY NAME           delete that value ("ok" also when it was not there)
+//   makestyle STYLE X Y W H TITLE   like make, with that window style
+//   child H X Y W H            a captioned child window inside H; answers its handle
+//   move H X Y W H             SetWindowPos to that place and size
+//   frame H                    the owner repaints H's frame at once (RedrawWindow)
+//   fakemain [button]          a recording stand-in for Corvel's main window (its class and
+//                              caption); "button": it says a caption button is drawn
+//   hook set|all|delete        call SetHook, SetHookAll or DeleteHook of Hooks.dll
+//   hooklog                    messages the stand-in got: "MSG LPARAM CURSORX CURSORY" a line,
+//                              then "end"
 //   quit
 #include <windows.h>
 #include <cstdio>
@@ -34,6 +43,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "platform/messages.h"
 
 namespace {
 
@@ -204,10 +214,114 @@ std::string Registry(const std::string& op, const std::string& key, const std::s
   return "error " + std::to_string(r);
 }
 
+// ---- Caption button and hook library commands
+
+struct HookMessage {
+  UINT msg;
+  LPARAM lp;
+  POINT cursor;
+};
+std::vector<HookMessage> g_hookMessages;
+HWND g_fakeMain = nullptr;
+HMODULE g_hooks = nullptr;
+
+LRESULT CALLBACK FakeMainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg >= corvel::kFirstHookMessage && msg <= corvel::kLastHookMessage) {
+    HookMessage m{msg, lp, {}};
+    GetCursorPos(&m.cursor);
+    g_hookMessages.push_back(m);
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+HWND MakeFakeMain(bool button) {
+  if (!g_fakeMain) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FakeMainProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = corvel::kMainWindowClass;
+    RegisterClassA(&wc);
+    g_fakeMain = CreateWindowExA(0, corvel::kMainWindowClass, corvel::kMainWindowCaption, WS_POPUP, -100, -100, 10, 10,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  }
+  if (button) SetPropA(g_fakeMain, corvel::kButtonShownProperty, g_fakeMain);
+  else RemovePropA(g_fakeMain, corvel::kButtonShownProperty);
+  g_hookMessages.clear();
+  return g_fakeMain;
+}
+
+std::string CallHooks(const std::string& op) {
+  if (!g_hooks) g_hooks = LoadLibraryA("Hooks.dll");
+  const char* name = op == "set" ? "SetHook" : op == "all" ? "SetHookAll" : op == "delete" ? "DeleteHook" : nullptr;
+  if (!g_hooks || !name) return "error";
+  auto fn = reinterpret_cast<void (*)()>(GetProcAddress(g_hooks, name));
+  if (!fn) return "error";
+  fn();
+  return "ok";
+}
+
+HWND MakeWindow(DWORD style, int x, int y, int w, int h, const std::string& title, HWND parent) {
+  HWND hwnd = CreateWindowExA(0, "CorvelTarget", title.c_str(), style, x, y, w, h, parent, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  ShowWindow(hwnd, SW_SHOWNORMAL);
+  UpdateWindow(hwnd);
+  return hwnd;
+}
+
+bool HandleCaptionCommand(const std::string& cmd, std::istringstream& in) {
+  auto rest = [&in] {
+    std::string s;
+    std::getline(in, s);
+    if (!s.empty() && s[0] == ' ') s.erase(0, 1);
+    return s;
+  };
+  if (cmd == "makestyle") {
+    std::string style;
+    int x, y, w, h;
+    in >> style >> x >> y >> w >> h;
+    Reply(Hex(MakeWindow(Num(style), x, y, w, h, rest(), nullptr)));
+  } else if (cmd == "child") {
+    std::string parent;
+    int x, y, w, h;
+    in >> parent >> x >> y >> w >> h;
+    Reply(Hex(MakeWindow(WS_CHILD | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, w, h, "child", H(parent))));
+  } else if (cmd == "move") {
+    std::string hwnd;
+    int x, y, w, h;
+    in >> hwnd >> x >> y >> w >> h;
+    SetWindowPos(H(hwnd), nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    Reply("ok");
+  } else if (cmd == "frame") {
+    std::string hwnd;
+    in >> hwnd;
+    RedrawWindow(H(hwnd), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    Reply("ok");
+  } else if (cmd == "fakemain") {
+    Reply(Hex(MakeFakeMain(rest() == "button")));
+  } else if (cmd == "hook") {
+    Reply(CallHooks(rest()));
+  } else if (cmd == "hooklog") {
+    MSG m;  // take what has been posted so far
+    while (PeekMessageA(&m, g_fakeMain, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    for (const HookMessage& h : g_hookMessages) {
+      char b[96];
+      std::snprintf(b, sizeof b, "0x%x 0x%lx %ld %ld", h.msg, static_cast<unsigned long>(h.lp), h.cursor.x, h.cursor.y);
+      Reply(b);
+    }
+    g_hookMessages.clear();
+    Reply("end");
+  } else {
+    return false;
+  }
+  return true;
+}
+
 void Handle(const std::string& line) {
   std::istringstream in(line);
   std::string cmd;
   in >> cmd;
+  if (HandleCaptionCommand(cmd, in)) return;
   auto rest = [&in] {
     std::string s;
     std::getline(in, s);
