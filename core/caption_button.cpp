@@ -10,31 +10,9 @@ namespace corvel {
 
 // ---- Geometry, styles and hit tests
 
-FrameMetrics SystemFrameMetrics() {
-  return {GetSystemMetrics(SM_CXSIZE), GetSystemMetrics(SM_CYSIZE), GetSystemMetrics(SM_CXFRAME),
-          GetSystemMetrics(SM_CYFRAME)};
-}
-
 namespace {
-constexpr int kTopInset = 2;
-constexpr int kWidthInset = 2;
-constexpr int kHeightInset = 4;
-constexpr int kProgramButtonSlot = 4;  // a fourth title-bar button, left of minimize
-constexpr int kMinimizeButtonSlot = 3;
 constexpr int kEmptyRight = -100;
-
-RECT SlotRect(int windowWidth, const FrameMetrics& m, int slot) {
-  RECT r;
-  r.left = windowWidth - m.cxFrame - slot * m.cxSize;
-  r.top = m.cyFrame + kTopInset;
-  r.right = r.left + m.cxSize - kWidthInset;
-  r.bottom = r.top + m.cySize - kHeightInset;
-  return r;
-}
 }  // namespace
-
-RECT ProgramButtonRect(int windowWidth, const FrameMetrics& m) { return SlotRect(windowWidth, m, kProgramButtonSlot); }
-RECT MinimizeButtonRect(int windowWidth, const FrameMetrics& m) { return SlotRect(windowWidth, m, kMinimizeButtonSlot); }
 
 RECT EmptyButtonRect(int buttonStyle) {
   RECT r{0, 0, buttonStyle == kStyleNone ? kEmptyRight : 0, 0};
@@ -58,14 +36,6 @@ int ButtonStyleFor(int symbolType, int osCode) {
   }
 }
 
-bool HitsButtonStrict(const RECT& b, POINT p) {
-  return b.left < p.x && p.x < b.right && b.top < p.y && p.y < b.bottom;
-}
-
-bool HitsButtonInclusive(const RECT& b, POINT p) {
-  return b.left <= p.x && p.x <= b.right && b.top <= p.y && p.y <= b.bottom;
-}
-
 const char* FileNamePart(const char* path) {
   const char* name = path;
   for (const char* p = path; *p; ++p)
@@ -75,7 +45,12 @@ const char* FileNamePart(const char* path) {
 
 // ---- The main window's side
 
-void TForm1::ApplySymbolType() { ButtonStyle = ButtonStyleFor(Options.SymbolType, GetOsCode()); }
+void TForm1::ApplySymbolType() {
+  ButtonStyle = ButtonStyleFor(Options.SymbolType, GetOsCode());
+  // Tells the hook library whether a press at the button's place is the button's.
+  if (StyleHasImages(ButtonStyle)) SetPropA(hwnd(), kButtonShownProperty, hwnd());
+  else RemovePropA(hwnd(), kButtonShownProperty);
+}
 
 void TForm1::InstallHook() {
   if (Options.WinFilter == 0 || Options.WinFilter == 2) hooks_.SetHook();

@@ -1,17 +1,192 @@
+// The hook library. Its procedures run inside every program that has windows, so they only
+// read window state, post messages to the main window and pass every event on: no sending, no
+// allocation, no lock, nothing that can block or throw.
+//
+// What is posted, always after the owner has handled the event:
+//   WM_NCPAINT, WM_SETTEXT, WM_SETICON      HM_REDRAW       (the title bar has been repainted)
+//   WM_NCACTIVATE                          HM_REDRAWTWICE  (some programs repaint it once more)
+//   WM_WINDOWPOSCHANGED, new size          HM_REFRESH
+//   WM_WINDOWPOSCHANGED, shown             HM_RESCAN       (a window has appeared; rate-limited)
+//   left press in a title bar              HM_BUTTONDOWN   (a press on the button is swallowed)
+//   the release that follows               HM_BUTTONUP
+//   right click on the minimize button     HM_MINBUTTON
 #include "hooks/hooks.h"
 #include <windows.h>
+#include "platform/caption_geometry.h"
 #include "platform/messages.h"
 
-// Placeholder hooks: installed and removed at the right moments; they report nothing yet.
+#define CORVEL_SHARED __attribute__((section(".shared"), shared))
+
 namespace {
 
+using namespace corvel;
+
+// Shared by every process that has the library loaded.
+HHOOK g_callWndRetHook CORVEL_SHARED = nullptr;
+HHOOK g_mouseHook CORVEL_SHARED = nullptr;
+HWND g_mainWindow CORVEL_SHARED = nullptr;
+DWORD g_mainProcess CORVEL_SHARED = 0;
+LONG g_styleMask CORVEL_SHARED = 0;  // 0 while no hook is installed
+DWORD g_lastFindTick CORVEL_SHARED = 0;
+DWORD g_lastRescanTick CORVEL_SHARED = 0;
+
+// Per process.
 HINSTANCE g_instance = nullptr;
-HHOOK g_mouse __attribute__((section(".shared"), shared)) = nullptr;
+HWND g_pressWindow = nullptr;  // the title bar that took the last left press in this process
 
-LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) { return CallNextHookEx(nullptr, code, wp, lp); }
+// A lost main window is looked for again at most this often.
+constexpr DWORD kFindIntervalMs = 1000;
+// Windows that appear closer together than this share one rescan request. The main window's
+// pass follows a request by at least one timer period (10 ms), so a window that appeared
+// within this interval already exists when the pass walks the windows.
+constexpr DWORD kRescanIntervalMs = 8;
+// Return value of a mouse hook that drops the event.
+constexpr LRESULT kSwallow = 1;
 
-void Install() {
-  if (!g_mouse) g_mouse = SetWindowsHookExA(WH_MOUSE, MouseProc, g_instance, 0);
+HWND FindMainWindow() {
+  HWND main = FindWindowA(kMainWindowClass, kMainWindowCaption);
+  DWORD pid = 0;
+  if (main) GetWindowThreadProcessId(main, &pid);
+  g_mainProcess = pid;
+  g_mainWindow = main;
+  g_lastFindTick = GetTickCount();
+  return main;
+}
+
+// The main window, or null when there is none; cheap on the usual path.
+HWND MainWindow() {
+  HWND main = g_mainWindow;
+  if (main && IsWindow(main)) return main;
+  if (GetTickCount() - g_lastFindTick < kFindIntervalMs) return nullptr;
+  return FindMainWindow();
+}
+
+// True for a top-level window that the installed hook reports.
+bool Reported(HWND window) {
+  const LONG mask = g_styleMask;
+  if (!window || mask == 0) return false;
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  return (style & WS_CHILD) == 0 && (style & mask) == mask;
+}
+
+// The main window when `window` is to be reported, else null. The program's own windows
+// (and the main window itself) are never reported.
+HWND ReceiverFor(HWND window) {
+  if (!Reported(window)) return nullptr;
+  HWND main = MainWindow();
+  if (!main || GetCurrentProcessId() == g_mainProcess) return nullptr;
+  return main;
+}
+
+void Post(HWND main, UINT msg, HWND window) {
+  PostMessageA(main, msg, 0, reinterpret_cast<LPARAM>(window));
+}
+
+void RequestRescan(HWND main) {
+  const DWORD now = GetTickCount();
+  if (now - g_lastRescanTick < kRescanIntervalMs) return;
+  g_lastRescanTick = now;
+  PostMessageA(main, HM_RESCAN, 0, 0);
+}
+
+bool PointOnButton(HWND window, POINT screen) {
+  if (IsIconic(window)) return false;
+  RECT wr;
+  if (!GetWindowRect(window, &wr)) return false;
+  const RECT button = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());
+  return HitsButtonStrict(button, POINT{screen.x - wr.left, screen.y - wr.top});
+}
+
+void AfterWindowProc(const CWPRETSTRUCT& r) {
+  UINT report = 0;
+  bool shown = false;
+  switch (r.message) {
+    case WM_NCPAINT:
+    case WM_SETTEXT:
+    case WM_SETICON: report = HM_REDRAW; break;
+    case WM_NCACTIVATE: report = HM_REDRAWTWICE; break;
+    case WM_WINDOWPOSCHANGED: {
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(r.lParam);
+      if (!pos) return;
+      shown = (pos->flags & SWP_SHOWWINDOW) != 0;
+      if (!(pos->flags & SWP_NOSIZE)) report = HM_REFRESH;
+      if (!shown && !report) return;
+      break;
+    }
+    default: return;
+  }
+  HWND main = ReceiverFor(r.hwnd);
+  if (!main) return;
+  if (shown) RequestRescan(main);
+  if (report) Post(main, report, r.hwnd);
+}
+
+LRESULT CALLBACK CallWndRetProc(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION && lp) AfterWindowProc(*reinterpret_cast<const CWPRETSTRUCT*>(lp));
+  return CallNextHookEx(g_callWndRetHook, code, wp, lp);
+}
+
+// A left press in a title bar; true when it is on the button and must not reach the window.
+bool CaptionPress(int code, const MOUSEHOOKSTRUCT& m) {
+  HWND main = ReceiverFor(m.hwnd);
+  if (!main) return false;
+  const bool onButton = GetPropA(main, kButtonShownProperty) && PointOnButton(m.hwnd, m.pt);
+  // A press that stays in the queue (HC_NOREMOVE) is reported when it is taken, unless it is
+  // swallowed now, which removes it.
+  if (code == HC_ACTION || onButton) {
+    g_pressWindow = m.hwnd;
+    Post(main, HM_BUTTONDOWN, m.hwnd);
+  }
+  return onButton;
+}
+
+void Release(HWND window) {
+  g_pressWindow = nullptr;
+  if (HWND main = ReceiverFor(window)) Post(main, HM_BUTTONUP, window);
+}
+
+// True when the event is to be dropped.
+bool OnMouse(int code, UINT msg, const MOUSEHOOKSTRUCT& m) {
+  switch (msg) {
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+      if (m.wHitTestCode == HTCAPTION) return CaptionPress(code, m);
+      if (code == HC_ACTION) g_pressWindow = nullptr;
+      return false;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (code == HC_ACTION) g_pressWindow = nullptr;
+      return false;
+    case WM_NCLBUTTONUP:
+      // After a press on the button, or a click that did not move the window.
+      if (code == HC_ACTION && m.wHitTestCode == HTCAPTION) Release(m.hwnd);
+      return false;
+    case WM_LBUTTONUP:
+      // After the move loop that a title-bar press starts, the release comes as a client one.
+      if (code == HC_ACTION && g_pressWindow) Release(g_pressWindow);
+      return false;
+    case WM_NCRBUTTONUP:
+      if (code == HC_ACTION && m.wHitTestCode == HTMINBUTTON)
+        if (HWND main = ReceiverFor(m.hwnd)) Post(main, HM_MINBUTTON, m.hwnd);
+      return false;
+    default: return false;
+  }
+}
+
+LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) {
+  bool swallow = false;
+  if ((code == HC_ACTION || code == HC_NOREMOVE) && lp)
+    swallow = OnMouse(code, static_cast<UINT>(wp), *reinterpret_cast<const MOUSEHOOKSTRUCT*>(lp));
+  const LRESULT next = CallNextHookEx(g_mouseHook, code, wp, lp);
+  return swallow ? kSwallow : next;
+}
+
+void Install(LONG styleMask) {
+  FindMainWindow();
+  g_lastRescanTick = 0;
+  g_styleMask = styleMask;
+  if (!g_callWndRetHook) g_callWndRetHook = SetWindowsHookExA(WH_CALLWNDPROCRET, CallWndRetProc, g_instance, 0);
+  if (!g_mouseHook) g_mouseHook = SetWindowsHookExA(WH_MOUSE, MouseProc, g_instance, 0);
 }
 
 }  // namespace
@@ -24,9 +199,16 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-void SetHook() { Install(); }
-void SetHookAll() { Install(); }
+void SetHook() { Install(kMainWindowStyleMask); }
+
+void SetHookAll() { Install(kAnyWindowStyleMask); }
+
 void DeleteHook() {
-  if (g_mouse) UnhookWindowsHookEx(g_mouse);
-  g_mouse = nullptr;
+  g_styleMask = 0;
+  if (g_callWndRetHook) UnhookWindowsHookEx(g_callWndRetHook);
+  if (g_mouseHook) UnhookWindowsHookEx(g_mouseHook);
+  g_callWndRetHook = nullptr;
+  g_mouseHook = nullptr;
+  g_mainWindow = nullptr;
+  g_mainProcess = 0;
 }

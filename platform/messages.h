@@ -24,6 +24,9 @@ constexpr UINT HM_BUTTONUP = WM_USER + 0x0B;
 constexpr UINT HM_MINBUTTON = WM_USER + 0x12;
 constexpr UINT kFirstHookMessage = HM_POPUPMENU;
 constexpr UINT kLastHookMessage = HM_MINBUTTON;
+// Property of the main window, present while a caption button is drawn: the hook library
+// swallows a press on the button (so the window does not start moving) only then.
+constexpr const char kButtonShownProperty[] = "CorvelButtonShown";
 
 // Tray callbacks.
 constexpr UINT kProgramTrayCallback = 0xB054;          // the program's own icon, on its own window
