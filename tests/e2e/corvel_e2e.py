@@ -4,7 +4,8 @@ Quick use (see tests/e2e/test_startup.py):
 
     import corvel_e2e as e2e
 
-    class MyTest(e2e.CorvelTestCase):          # one Session per test file, shots on failure
+    class MyTest(e2e.CorvelTestCase):          # one Session per test file, shots on failure,
+                                               # self.shot(name) for a screenshot of your own
         def test_something(self):
             s = self.session
             s.set_version("winxp")              # win98 nt40 win2k winxp win7 default
@@ -676,10 +677,25 @@ class CorvelTestCase(unittest.TestCase):
         s.set_version("default")
         s.remove_ini()
 
-    def tearDown(self):
+    def _has_failed(self):
+        """Whether the test body (or a subtest) failed so far; runs before the cleanups."""
         outcome = getattr(self, "_outcome", None)
-        failed = outcome is not None and not getattr(outcome, "success", True)
-        if failed:
+        if outcome is None:
+            return False
+        if any(exc for _, exc in getattr(outcome, "errors", [])):  # Python before 3.11
+            return True
+        result = getattr(outcome, "result", None)
+        for test, _ in getattr(result, "failures", []) + getattr(result, "errors", []):
+            if test is self or getattr(test, "test_case", None) is self:
+                return True
+        return False
+
+    def shot(self, name):
+        """A screenshot named after the test, for the closing notes: build/e2e-shots/."""
+        return self.session.screenshot(self.id().split(".", 1)[-1] + "-" + name)
+
+    def tearDown(self):
+        if self._has_failed():
             try:
                 log("failure screenshot: " + self.session.screenshot("fail-" + self.id().split(".", 1)[-1]))
             except Exception as e:  # a screenshot must not hide the real failure

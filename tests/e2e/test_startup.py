@@ -68,8 +68,12 @@ class StartupTest(e2e.CorvelTestCase):
                 for name in USER_BITMAPS:
                     self.assertFalse(os.path.exists(s.program_file(name)), name + " created at exit")
 
-    def test_user_bitmaps_are_written_back_at_exit(self):
+    def test_exit_writes_back_the_user_bitmaps_and_not_the_settings(self):
         s = self.session
+        settings = "[Options]\nHotKey=0x2\nSlowA=1\n[Visualization]\nIconBrColor=255\n"
+        s.write_ini(settings)
+        with open(s.ini_path(), "rb") as f:
+            settings_before = f.read()
         shapes = {
             "UpUser.bmp": (16, 14, lambda x, y: (200, 40 + 10 * y, 8 * x)),
             "DownUser.bmp": (20, 20, lambda x, y: ((x * y) % 256, 90, 255 - 12 * x)),
@@ -85,6 +89,8 @@ class StartupTest(e2e.CorvelTestCase):
             path = s.program_file(name)
             self.assertGreater(os.path.getmtime(path), old + 60, name + " not written at exit")
             self.assertEqual(e2e.read_bmp(path), before[name], name + " changed")
+        with open(s.ini_path(), "rb") as f:
+            self.assertEqual(f.read(), settings_before, "Corvl.ini written at exit")
 
     def test_read_only_settings_file_does_not_stop_the_start(self):
         s = self.session
