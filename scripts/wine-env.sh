@@ -92,7 +92,7 @@ corvel_wine_up() {
   corvel_start_display || return 1
   corvel_ensure_prefix
   # Keep the server alive between programs, and the desktop with a holder window.
-  wineserver -p
+  wineserver -p >/dev/null 2>&1
   wine "$CORVEL_BUILD/bin/targets.exe" --hold >/dev/null 2>&1 &
   CORVEL_PIDS+=($!)
   local i
