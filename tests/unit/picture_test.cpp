@@ -1,1 +1,117 @@
 #include <gtest/gtest.h>
+#include <cstring>
+#include "platform/picture.h"
+#include "tests/unit/test_support.h"
+
+namespace corvel {
+namespace {
+
+// A .bmp file of `w` x `h` pixels at `bpp` bits with a grey ramp.
+std::string BitmapFile(int w, int h, int bpp, int colours = 0) {
+  const int row = ((w * bpp + 31) / 32) * 4;
+  const int paletteBytes = (bpp <= 8 ? (colours ? colours : 1 << bpp) : 0) * 4;
+  BITMAPFILEHEADER fh{};
+  BITMAPINFOHEADER ih{};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof ih + paletteBytes;
+  fh.bfSize = fh.bfOffBits + row * (h < 0 ? -h : h);
+  ih.biSize = sizeof ih;
+  ih.biWidth = w;
+  ih.biHeight = h;
+  ih.biPlanes = 1;
+  ih.biBitCount = static_cast<WORD>(bpp);
+  ih.biClrUsed = static_cast<DWORD>(colours);
+  std::string s(reinterpret_cast<char*>(&fh), sizeof fh);
+  s.append(reinterpret_cast<char*>(&ih), sizeof ih);
+  for (int i = 0; i < paletteBytes / 4; ++i) {
+    const char c = static_cast<char>(i * 255 / (paletteBytes / 4 > 1 ? paletteBytes / 4 - 1 : 1));
+    s += c; s += c; s += c; s += '\0';
+  }
+  for (int y = 0; y < (h < 0 ? -h : h); ++y)
+    for (int b = 0; b < row; ++b) s += static_cast<char>((b * 7 + y) & 0xFF);
+  return s;
+}
+
+std::vector<unsigned char> Bytes(const std::string& s) { return std::vector<unsigned char>(s.begin(), s.end()); }
+
+std::string TempPath(const char* name) {
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  return std::string(dir) + name;
+}
+
+TEST(Picture, ReadsTheUsualFormats) {
+  for (int bpp : {1, 4, 8, 24, 32}) {
+    SCOPED_TRACE(bpp);
+    Picture p;
+    EXPECT_TRUE(p.LoadFromMemory(Bytes(BitmapFile(16, 14, bpp))));
+    EXPECT_EQ(p.Width(), 16);
+    EXPECT_EQ(p.Height(), 14);
+  }
+  Picture topDown;
+  EXPECT_TRUE(topDown.LoadFromMemory(Bytes(BitmapFile(5, -3, 24))));
+  EXPECT_EQ(topDown.Height(), 3);
+}
+
+TEST(Picture, BrokenFilesGiveAnEmptyPicture) {
+  const std::string good = BitmapFile(16, 14, 24);
+  std::vector<std::string> bad = {
+      "",
+      "BM",
+      good.substr(0, 20),                  // header cut short
+      good.substr(0, good.size() - 1),     // bits cut short
+      std::string(200, '\xAB'),            // junk
+      BitmapFile(100000, 1, 24).substr(0, 200),  // absurdly wide
+      BitmapFile(1, 100000, 24).substr(0, 200),  // absurdly high
+      BitmapFile(16, 14, 8, 300),          // more colours than 8 bits hold
+      BitmapFile(16, 14, 7),               // no such depth
+      BitmapFile(0, 14, 24),
+  };
+  std::string hugeOffset = good;
+  reinterpret_cast<BITMAPFILEHEADER*>(&hugeOffset[0])->bfOffBits = 0x7FFFFFF0;
+  bad.push_back(hugeOffset);
+  std::string compressed = good;
+  reinterpret_cast<BITMAPINFOHEADER*>(&compressed[sizeof(BITMAPFILEHEADER)])->biCompression = BI_RLE8;
+  bad.push_back(compressed);
+  for (size_t i = 0; i < bad.size(); ++i) {
+    SCOPED_TRACE(i);
+    Picture p;
+    EXPECT_FALSE(p.LoadFromMemory(Bytes(bad[i])));
+    EXPECT_TRUE(p.Empty());
+  }
+  Picture missing;
+  missing.LoadFromFile(TempPath("no-such-corvel-picture.bmp"));
+  EXPECT_TRUE(missing.Empty());
+}
+
+TEST(Picture, SavesWhatItReadsAndNothingWhenEmpty) {
+  const std::string path = TempPath("corvel-picture-test.bmp");
+  DeleteFileA(path.c_str());
+  Picture empty;
+  EXPECT_TRUE(empty.SaveToFile(path));
+  EXPECT_FALSE(test::FileExists(path));
+
+  Picture p;
+  ASSERT_TRUE(p.LoadFromMemory(Bytes(BitmapFile(16, 14, 24))));
+  ASSERT_TRUE(p.SaveToFile(path));
+  Picture back;
+  back.LoadFromFile(path);
+  ASSERT_FALSE(back.Empty());
+  EXPECT_EQ(back.Width(), 16);
+  EXPECT_EQ(back.Height(), 14);
+  // Same pixels both ways.
+  HDC screen = GetDC(nullptr);
+  HDC a = CreateCompatibleDC(screen), b = CreateCompatibleDC(screen);
+  HGDIOBJ oa = SelectObject(a, p.Bitmap()), ob = SelectObject(b, back.Bitmap());
+  for (int y = 0; y < 14; ++y)
+    for (int x = 0; x < 16; ++x) ASSERT_EQ(GetPixel(a, x, y), GetPixel(b, x, y)) << x << "," << y;
+  SelectObject(a, oa);
+  SelectObject(b, ob);
+  DeleteDC(a);
+  DeleteDC(b);
+  ReleaseDC(nullptr, screen);
+  DeleteFileA(path.c_str());
+}
+
+}  // namespace
+}  // namespace corvel

@@ -1,1 +1,194 @@
-#include <gtest/gtest.h>
+#include "tests/unit/test_support.h"
+#include <shellapi.h>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace corvel::test {
+
+std::string SettingsPath() {
+  char dir[MAX_PATH] = {};
+  GetWindowsDirectoryA(dir, MAX_PATH);
+  return std::string(dir) + "\\Corvl.ini";
+}
+
+void RemoveSettingsFile() {
+  SetFileAttributesA(SettingsPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(SettingsPath().c_str());
+  // Drop whatever the profile functions still cache of the file.
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, "Corvl.ini");
+}
+
+void WriteSettingsText(const std::string& text) {
+  RemoveSettingsFile();
+  WriteFileBytes(SettingsPath(), text);
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, "Corvl.ini");
+}
+
+std::string ReadFileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+namespace {
+
+LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(hwnd, msg, wp, lp); }
+
+const char* TestWindowClass() {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = TestWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = "CorvelUnitTestWindow";
+    RegisterClassA(&wc);
+    registered = true;
+  }
+  return "CorvelUnitTestWindow";
+}
+
+}  // namespace
+
+TestWindow::TestWindow(const std::string& title, int x, int y, int w, int h, DWORD style)
+    : hwnd_(CreateWindowExA(0, TestWindowClass(), title.c_str(), style, x, y, w, h, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr)) {
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+}
+
+TestWindow::~TestWindow() { Destroy(); }
+
+void TestWindow::Destroy() {
+  if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  hwnd_ = nullptr;
+}
+
+void Pump(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (ms) MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+  } while (GetTickCount() - start < ms);
+}
+
+BOOL RecordingEffects::RegisterHotKey(HWND, int id, UINT modifiers, UINT key) {
+  hotKeys.push_back({id, modifiers, key, true});
+  return TRUE;
+}
+BOOL RecordingEffects::UnregisterHotKey(HWND, int id) {
+  hotKeys.push_back({id, 0, 0, false});
+  return TRUE;
+}
+HINSTANCE RecordingEffects::ShellExecuteFile(HWND, const char*, const char* file, const char*, const char*, int) {
+  launches.push_back(file ? file : "");
+  return reinterpret_cast<HINSTANCE>(33);
+}
+UINT RecordingEffects::WinExec(const char* commandLine, UINT) {
+  launches.push_back(commandLine);
+  return 33;
+}
+BOOL RecordingEffects::SetPriorityClass(HANDLE, DWORD priority) {
+  priorities.push_back(priority);
+  return TRUE;
+}
+BOOL RecordingEffects::SetLayeredWindowAttributes(SetLayeredWindowAttributesFn fn, HWND hwnd, COLORREF key,
+                                                  BYTE alpha, DWORD flags) {
+  alphas.push_back({hwnd, alpha, flags, GetWindowLongA(hwnd, GWL_EXSTYLE)});
+  return fn ? fn(hwnd, key, alpha, flags) : FALSE;
+}
+
+std::vector<std::string> HookCalls::calls;
+void (*HookCalls::onDelete)() = nullptr;
+
+HookLibrary HookCalls::Recorder() {
+  calls.clear();
+  onDelete = nullptr;
+  return HookLibrary{[] { calls.push_back("SetHook"); }, [] { calls.push_back("SetHookAll"); },
+                     [] {
+                       calls.push_back("DeleteHook");
+                       if (onDelete) onDelete();
+                     }};
+}
+
+namespace {
+TestTray* g_tray = nullptr;
+}
+
+TestTray::TestTray() {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "Shell_TrayWnd";
+  RegisterClassA(&wc);
+  g_tray = this;
+  hwnd_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr,
+                          nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+TestTray::~TestTray() {
+  DestroyWindow(hwnd_);
+  g_tray = nullptr;
+}
+
+std::vector<TestTray::Call> TestTray::Live() const {
+  std::vector<Call> live;
+  for (const Call& c : calls) {
+    auto same = [&c](const Call& o) { return o.hwnd == c.hwnd && o.uid == c.uid; };
+    if (c.code == NIM_ADD) {
+      bool present = false;
+      for (const Call& o : live) present = present || same(o);
+      if (!present) live.push_back(c);
+    } else if (c.code == NIM_DELETE) {
+      for (size_t i = 0; i < live.size(); ++i)
+        if (same(live[i])) {
+          live.erase(live.begin() + static_cast<std::ptrdiff_t>(i));
+          break;
+        }
+    }
+  }
+  return live;
+}
+
+LRESULT CALLBACK TestTray::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_COPYDATA && g_tray) {
+    const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+    const auto* d = static_cast<const unsigned char*>(cds->lpData);
+    Call c{};
+    c.code = static_cast<DWORD>(cds->dwData);
+    if (cds->cbData >= 952) {
+      UINT h = 0;
+      std::memcpy(&h, d, 4);
+      c.hwnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(h));
+      std::memcpy(&c.uid, d + 4, 4);
+      std::memcpy(&c.flags, d + 8, 4);
+      std::memcpy(&c.callback, d + 12, 4);
+      char narrow[256] = {};
+      WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(d + 16), -1, narrow, sizeof narrow - 1, nullptr,
+                          nullptr);
+      c.tip = narrow;
+      std::memcpy(&c.iconWidth, d + 944, 4);
+      std::memcpy(&c.iconHeight, d + 948, 4);
+    }
+    g_tray->calls.push_back(c);
+    return TRUE;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+}  // namespace corvel::test
