@@ -16,6 +16,7 @@ import corvel_e2e as e2e  # noqa: E402
 SAMPLE = (240, 180, 460, 300, "Sample program")
 TRAY_SLOTS = 12
 SETTLE = 1.0  # time for the collection pass to draw the caption button
+MENU_AREA = (e2e.SCREEN[0] - 300, e2e.TRAY_Y - 300, 300, 300)  # where the tray menu opens
 
 
 def tray_slot_rect(i):
@@ -43,6 +44,7 @@ class Tour:
         self.corvel = None
         self.window = None
         self.tray_before = None
+        self.menu = None  # screen rectangle of the open tray menu
 
     def shot(self, name, what):
         path = self.s.screenshot(os.path.join(self.out, name))
@@ -94,7 +96,35 @@ class Tour:
         self.shot("03-restored.png", "the window back, its tray icon gone")
         return True
 
-    STEPS = (desktop, to_tray, back)
+    def tray_menu(self):
+        """A right click on Corvel's own tray icon opens its tray menu."""
+        left, top, right, bottom = tray_slot_rect(0)  # the first icon added: Corvel's
+        before = self.s.pixels(*MENU_AREA)
+        self.s.click((left + right) // 2, (top + bottom) // 2, button=3)
+        opened = self.s.wait_for(lambda: self.s.pixels(*MENU_AREA) != before, 3)
+        if not opened:
+            print("  no menu appeared above the tray icon")
+            return False
+        time.sleep(0.3)
+        after = self.s.pixels(*MENU_AREA)
+        changed = [(x, y) for y in range(len(after)) for x in range(len(after[0])) if after[y][x] != before[y][x]]
+        xs, ys = [x for x, _ in changed], [y for _, y in changed]
+        self.menu = (MENU_AREA[0] + min(xs), MENU_AREA[1] + min(ys), MENU_AREA[0] + max(xs), MENU_AREA[1] + max(ys))
+        self.shot("04-tray-menu.png", "Corvel's tray menu")
+        return True
+
+    def exit(self):
+        """Exit, the last item of the tray menu, ends Corvel."""
+        left, _, right, bottom = self.menu
+        self.s.click((left + right) // 2, bottom - 14)
+        if self.corvel.wait_exit(3) is None:
+            self.s.key("Escape")
+            print("  Corvel still runs after a click on Exit")
+            return False
+        print("  Corvel ended")
+        return True
+
+    STEPS = (desktop, to_tray, back, tray_menu, exit)
 
     def run(self):
         try:
