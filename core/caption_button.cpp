@@ -101,10 +101,12 @@ void TForm1::AddButtonWindow(HWND window) {
 }
 
 int TForm1::FindButtonWindow(HWND window) {
-  if (Options.WinFilter == 2 && !IsListedProgramWindow(window)) return 0;
-  for (int i = 0; i < ButtonWindowCount; ++i)
-    if (ButtonWindows[i].Handle == window) return i + 1;
-  return 0;
+  int found = 0;
+  for (int i = 0; i < ButtonWindowCount && !found; ++i)
+    if (ButtonWindows[i].Handle == window) found = i + 1;
+  // The program test walks every process: only for a window of the table.
+  if (found && Options.WinFilter == 2 && !IsListedProgramWindow(window)) return 0;
+  return found;
 }
 
 bool TForm1::IsListedProgramWindow(HWND window) const {
@@ -140,6 +142,8 @@ void TForm1::DrawButton(int index, bool pressed) {
   else if (ButtonStyle == kStyleXP) image = pressed ? &BDownXP : &BUpXP;
   else if (ButtonStyle == kStyleUser) image = pressed ? &BDownUser : &BUpUser;
   else button = EmptyButtonRect(ButtonStyle);
+  // Without a user bitmap the button keeps the classic look rather than turning invisible.
+  if (image && image->Empty()) image = pressed ? &BDown : &BUp;
   if (image) {
     WindowDc dc(entry.Handle, WindowDc::Whole);
     image->StretchDraw(dc.get(), button);

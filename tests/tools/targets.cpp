@@ -236,7 +236,7 @@ LRESULT CALLBACK FakeMainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HWND MakeFakeMain(bool button) {
-  if (!g_fakeMain) {
+  if (!IsWindow(g_fakeMain)) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = FakeMainProc;
     wc.hInstance = GetModuleHandleA(nullptr);
