@@ -1,0 +1,268 @@
+#include "core/caption_button.h"
+#include "resources/button_images.h"
+#include "sysinfo/os_info.h"
+#include "tests/unit/main_form_fixture.h"
+
+namespace corvel {
+namespace {
+
+using test::MainFormTest;
+using test::TestWindow;
+
+TEST(CaptionGeometry, ButtonSitsLeftOfMinimizeAndHitTestsDiffer) {
+  const FrameMetrics m{25, 25, 4, 4};
+  const RECT b = ProgramButtonRect(800, m);
+  EXPECT_EQ(b.left, 696);
+  EXPECT_EQ(b.top, 6);
+  EXPECT_EQ(b.right, 719);
+  EXPECT_EQ(b.bottom, 27);
+  const RECT min = MinimizeButtonRect(800, m);
+  EXPECT_EQ(min.left, 721);
+  EXPECT_EQ(min.right, 744);
+  EXPECT_FALSE(HitsButtonStrict(b, POINT{696, 10}));
+  EXPECT_TRUE(HitsButtonStrict(b, POINT{697, 10}));
+  EXPECT_FALSE(HitsButtonStrict(b, POINT{718, 27}));
+  EXPECT_TRUE(HitsButtonInclusive(min, POINT{721, 6}));
+  EXPECT_TRUE(HitsButtonInclusive(min, POINT{744, 27}));
+  EXPECT_FALSE(HitsButtonInclusive(min, POINT{745, 27}));
+  // Empty rectangles never pass.
+  for (int style : {100, 7}) {
+    const RECT e = EmptyButtonRect(style);
+    EXPECT_EQ(e.right, style == 100 ? -100 : 0);
+    for (int x = -101; x <= 1; ++x) EXPECT_FALSE(HitsButtonStrict(e, POINT{x, 0}));
+  }
+}
+
+TEST(CaptionGeometry, SymbolTypeGivesTheStyle) {
+  EXPECT_EQ(ButtonStyleFor(0, 70), 80);
+  EXPECT_EQ(ButtonStyleFor(1, 70), 90);
+  EXPECT_EQ(ButtonStyleFor(2, 90), 90);
+  EXPECT_EQ(ButtonStyleFor(2, 30), 30);
+  EXPECT_EQ(ButtonStyleFor(2, 70), 70);
+  EXPECT_EQ(ButtonStyleFor(3, 70), 101);
+  EXPECT_EQ(ButtonStyleFor(4, 70), 100);
+  EXPECT_EQ(ButtonStyleFor(5, 70), 100);
+  EXPECT_FALSE(StyleHasImages(ButtonStyleFor(6, 90)));
+  for (int s : {30, 80, 90, 101}) EXPECT_TRUE(StyleHasImages(s));
+  for (int s : {0, 20, 70, 100}) EXPECT_FALSE(StyleHasImages(s));
+  EXPECT_STREQ(FileNamePart("C:\\Program Files\\Tool\\app.exe"), "app.exe");
+  EXPECT_STREQ(FileNamePart("D:app.exe"), "app.exe");
+  EXPECT_STREQ(FileNamePart("app.exe"), "app.exe");
+  EXPECT_STREQ(FileNamePart("C:\\dir\\"), "");
+}
+
+TEST(ButtonImages, DrawnToTheirPixelDescriptions) {
+  using I = ButtonImage;
+  EXPECT_EQ(ButtonImagePixel(I::Up, 5, 5), RGB(212, 208, 200));
+  EXPECT_EQ(ButtonImagePixel(I::Up, 0, 5), RGB(255, 255, 255));
+  EXPECT_EQ(ButtonImagePixel(I::Up, 5, 0), RGB(255, 255, 255));
+  EXPECT_EQ(ButtonImagePixel(I::Up, 5, 13), RGB(64, 64, 64));
+  EXPECT_EQ(ButtonImagePixel(I::Up, 15, 5), RGB(64, 64, 64));
+  EXPECT_EQ(ButtonImagePixel(I::Up, 5, 12), RGB(128, 128, 128));
+  EXPECT_EQ(ButtonImagePixel(I::Up, 14, 5), RGB(128, 128, 128));
+  EXPECT_EQ(ButtonImagePixel(I::Down, 5, 0), RGB(64, 64, 64));
+  EXPECT_EQ(ButtonImagePixel(I::Down, 5, 1), RGB(128, 128, 128));
+  EXPECT_EQ(ButtonImagePixel(I::Down, 5, 13), RGB(255, 255, 255));
+  EXPECT_EQ(ButtonImagePixel(I::UpXP, 1, 1), RGB(220, 229, 253));
+  EXPECT_EQ(ButtonImagePixel(I::UpXP, 10, 10), RGB(59, 119, 245));
+  EXPECT_EQ(ButtonImagePixel(I::UpXP, 18, 2), RGB(35, 92, 227));
+  EXPECT_EQ(ButtonImagePixel(I::DownXP, 10, 10), RGB(0, 80, 181));
+  EXPECT_EQ(ButtonImagePixel(I::DownXP, 18, 2), RGB(0, 69, 161));
+  // The glyphs: a mirrored L, exactly where described.
+  auto glyph = [](I image, COLORREF ink, int barX, int top, int footX, int bottom) {
+    // Inside the frame, which may share the glyph's colour.
+    const SIZE s = ButtonImageSize(image);
+    for (int y = 1; y < s.cy - 1; ++y)
+      for (int x = 1; x < s.cx - 1; ++x) {
+        const bool in = (x >= barX && x <= barX + 1 && y >= top && y <= bottom) ||
+                        (x >= footX && x <= barX + 1 && y >= bottom - 1 && y <= bottom);
+        ASSERT_EQ(ButtonImagePixel(image, x, y) == ink, in) << x << "," << y;
+      }
+  };
+  glyph(I::Up, RGB(0, 0, 0), 10, 5, 6, 10);
+  glyph(I::Down, RGB(0, 0, 0), 11, 6, 7, 11);
+  glyph(I::UpXP, RGB(255, 255, 255), 15, 8, 9, 15);
+  glyph(I::DownXP, RGB(120, 162, 216), 15, 9, 9, 16);
+}
+
+COLORREF PixelOf(const Picture& p, int x, int y) {
+  MemoryDc dc = CreateScreenCompatibleDc();
+  SelectGuard sel(dc.get(), p.Bitmap());
+  return GetPixel(dc.get(), x, y);
+}
+
+TEST_F(MainFormTest, TheFormHoldsTheBuiltInPictures) {
+  Start();
+  EXPECT_EQ(form->BUp.Width(), 16);
+  EXPECT_EQ(form->BUp.Height(), 14);
+  EXPECT_EQ(form->BUpXP.Width(), 21);
+  for (auto [p, img] : {std::pair{&form->BUp, ButtonImage::Up}, {&form->BDown, ButtonImage::Down},
+                        {&form->BUpXP, ButtonImage::UpXP}, {&form->BDownXP, ButtonImage::DownXP}}) {
+    const SIZE s = ButtonImageSize(img);
+    for (int y = 0; y < s.cy; ++y)
+      for (int x = 0; x < s.cx; ++x) ASSERT_EQ(PixelOf(*p, x, y), ButtonImagePixel(img, x, y)) << x << "," << y;
+  }
+}
+
+TEST_F(MainFormTest, TheTableHoldsAtMost101WindowsAndFindsTheFirst) {
+  Start("[Options]\r\nWinFilter=7\r\n");  // no collection of its own
+  TestWindow w("a window");
+  for (int i = 0; i < 150; ++i) Send(HM_ADDWINDOW, i == 3 || i == 120 ? w.hwnd() : reinterpret_cast<HWND>(0x1000 + i));
+  EXPECT_EQ(form->ButtonWindowCount, 101);
+  EXPECT_EQ(form->FindButtonWindow(w.hwnd()), 4);
+  Send(HM_CLEARWINDOWS, nullptr);
+  EXPECT_EQ(form->ButtonWindowCount, 0);
+  EXPECT_EQ(form->FindButtonWindow(w.hwnd()), 0);
+  Send(HM_RESCAN, nullptr);
+  EXPECT_TRUE(form->Timer2.Enabled());
+}
+
+TEST_F(MainFormTest, TheCollectionPassTakesWindowsWithCaptionAndMinimizeBox) {
+  TestWindow main("main window"), dialog("dialog-like", 100, 100, 200, 100, WS_CAPTION | WS_SYSMENU);
+  TestWindow hidden("hidden main window");
+  ShowWindow(hidden.hwnd(), SW_HIDE);
+  Start();
+  EXPECT_NE(form->FindButtonWindow(main.hwnd()), 0);
+  EXPECT_NE(form->FindButtonWindow(hidden.hwnd()), 0);
+  EXPECT_EQ(form->FindButtonWindow(dialog.hwnd()), 0);
+  EXPECT_EQ(form->FindButtonWindow(GetDesktopWindow()), 0);
+  form->Options.WinFilter = 1;
+  form->Timer2Timer();
+  EXPECT_NE(form->FindButtonWindow(dialog.hwnd()), 0);
+  form->Options.WinFilter = 9;
+  form->Timer2Timer();
+  EXPECT_EQ(form->ButtonWindowCount, 0);
+}
+
+TEST_F(MainFormTest, ListedProgramsAreComparedByExactFileName) {
+  TestWindow w("listed");
+  Start("[Options]\r\nWinFilter=2\r\n[Applications]\r\nCount=1\r\nAppNum_0=C:\\somewhere\\corvel_tests.exe\r\n");
+  EXPECT_TRUE(form->IsListedProgramWindow(w.hwnd()));
+  EXPECT_NE(form->FindButtonWindow(w.hwnd()), 0);
+  form->Options.Applications = {"C:\\somewhere\\Corvel_tests.exe", std::string(300, 'x') + "corvel_tests.exe"};
+  EXPECT_FALSE(form->IsListedProgramWindow(w.hwnd()));
+  EXPECT_EQ(form->FindButtonWindow(w.hwnd()), 0);
+  EXPECT_FALSE(form->IsListedProgramWindow(reinterpret_cast<HWND>(0x7FF0)));
+}
+
+// The button is drawn into the window's title bar, at the rectangle it remembers.
+TEST_F(MainFormTest, DrawsTheButtonIntoTheTitleBarAndRemembersWhere) {
+  TestWindow w("drawn on", 50, 50, 400, 200);
+  Start("[Visualization]\r\nSymbolType=0\r\n");
+  const int i = form->FindButtonWindow(w.hwnd());
+  ASSERT_NE(i, 0);
+  form->DrawButtonUp(i - 1);
+  const RECT b = form->ButtonWindows[i - 1].ButtonRect;
+  EXPECT_EQ(b.left, 400 - GetSystemMetrics(SM_CXFRAME) - 4 * GetSystemMetrics(SM_CXSIZE));
+  EXPECT_EQ(b.right - b.left, GetSystemMetrics(SM_CXSIZE) - 2);
+  EXPECT_EQ(b.bottom - b.top, GetSystemMetrics(SM_CYSIZE) - 4);
+  HDC dc = GetWindowDC(w.hwnd());
+  const bool exact = b.right - b.left == 16 && b.bottom - b.top == 14;
+  if (exact) {
+    for (int y = 0; y < 14; ++y)
+      for (int x = 0; x < 16; ++x)
+        EXPECT_EQ(GetPixel(dc, b.left + x, b.top + y), ButtonImagePixel(ButtonImage::Up, x, y)) << x << "," << y;
+  }
+  ReleaseDC(w.hwnd(), dc);
+  form->ButtonStyle = 100;
+  form->DrawButtonUp(i - 1);
+  EXPECT_EQ(form->ButtonWindows[i - 1].ButtonRect.right, -100);
+  form->ButtonStyle = 70;
+  form->DrawButtonUp(i - 1);
+  EXPECT_EQ(form->ButtonWindows[i - 1].ButtonRect.right, 0);
+  // An entry whose window is gone is left alone.
+  w.Destroy();
+  form->DrawButtonUp(i - 1);
+  form->DrawButtonUp(500);
+}
+
+// Presses and releases are tested against the cursor, strictly inside the rectangle.
+TEST_F(MainFormTest, PressAndReleaseOnTheButtonNameTheWindow) {
+  TestWindow w("pressed", 60, 60, 400, 200);
+  Start("[Visualization]\r\nSymbolType=0\r\n");
+  const int i = form->FindButtonWindow(w.hwnd());
+  ASSERT_NE(i, 0);
+  form->DrawButtonUp(i - 1);
+  RECT wr;
+  GetWindowRect(w.hwnd(), &wr);
+  const RECT b = form->ButtonWindows[i - 1].ButtonRect;
+  const POINT on{wr.left + (b.left + b.right) / 2, wr.top + (b.top + b.bottom) / 2};
+  const POINT edge{wr.left + b.left, wr.top + b.top + 3};
+  const POINT off{wr.left + 30, wr.top + 10};
+
+  SetCursorPos(off.x, off.y);
+  Send(HM_BUTTONDOWN, w.hwnd());
+  EXPECT_EQ(form->ButtonPressed, 0);
+  SetCursorPos(on.x, on.y);
+  Send(HM_BUTTONDOWN, w.hwnd());
+  EXPECT_EQ(form->ButtonPressed, -1);
+  // A release elsewhere leaves the button pressed and names nothing.
+  SetCursorPos(edge.x, edge.y);
+  Send(HM_BUTTONUP, w.hwnd());
+  EXPECT_EQ(form->ButtonPressed, -1);
+  EXPECT_FALSE(form->AddTrTimer.Enabled());
+  SetCursorPos(on.x, on.y);
+  Send(HM_BUTTONUP, w.hwnd());
+  EXPECT_EQ(form->ButtonPressed, 0);
+  EXPECT_EQ(form->CurrentWindow, w.hwnd());
+  EXPECT_TRUE(form->AddTrTimer.Enabled());
+  form->AddTrTimer.Disable();
+  // A window not in the table is ignored.
+  TestWindow other("not in the table");
+  form->CurrentWindow = nullptr;
+  Send(HM_BUTTONUP, other.hwnd());
+  EXPECT_EQ(form->CurrentWindow, nullptr);
+}
+
+TEST_F(MainFormTest, RightClickOnTheOwnMinimizeButtonOnlyWithSymbolType5) {
+  TestWindow w("right-clicked", 70, 70, 400, 200);
+  Start("[Visualization]\r\nSymbolType=5\r\n");
+  RECT wr;
+  GetWindowRect(w.hwnd(), &wr);
+  const RECT m = MinimizeButtonRect(wr.right - wr.left, SystemFrameMetrics());
+  SetCursorPos(wr.left + m.left, wr.top + m.top);  // on the edge: inclusive
+  Send(HM_MINBUTTON, w.hwnd());
+  EXPECT_TRUE(form->AddTrTimer.Enabled());
+  EXPECT_EQ(form->CurrentWindow, w.hwnd());
+  form->AddTrTimer.Disable();
+  SetCursorPos(wr.left + m.left - 1, wr.top + m.top);
+  Send(HM_MINBUTTON, w.hwnd());
+  EXPECT_FALSE(form->AddTrTimer.Enabled());
+  form->Options.SymbolType = 4;
+  SetCursorPos(wr.left + m.left + 2, wr.top + m.top + 2);
+  Send(HM_MINBUTTON, w.hwnd());
+  EXPECT_FALSE(form->AddTrTimer.Enabled());
+}
+
+TEST_F(MainFormTest, TheHotKeyNamesTheForegroundWindowOfTheTable) {
+  TestWindow w("foreground");
+  Start();
+  SetForegroundWindow(w.hwnd());
+  test::Pump(20);
+  if (GetForegroundWindow() != w.hwnd()) GTEST_SKIP() << "the desktop gave no foreground";
+  form->ButtonPressed = -1;
+  SendMessageA(form->hwnd(), WM_HOTKEY, 1, 0);
+  EXPECT_EQ(form->CurrentWindow, w.hwnd());
+  EXPECT_EQ(form->ButtonPressed, 0);
+  EXPECT_TRUE(form->AddTrTimer.Enabled());
+  form->AddTrTimer.Disable();
+  Send(HM_CLEARWINDOWS, nullptr);
+  SendMessageA(form->hwnd(), WM_HOTKEY, 1, 0);
+  EXPECT_EQ(form->CurrentWindow, w.hwnd()) << "overwritten all the same";
+  EXPECT_FALSE(form->AddTrTimer.Enabled());
+}
+
+TEST_F(MainFormTest, RedrawTwiceKeepsOneCopyForTheSecondDrawing) {
+  TestWindow a("first"), b("second");
+  Start();
+  Send(HM_REDRAWTWICE, a.hwnd());
+  EXPECT_TRUE(form->Timer3.Enabled());
+  Send(HM_REDRAWTWICE, b.hwnd());
+  Send(HM_REDRAWTWICE, reinterpret_cast<HWND>(0x7FF4));  // not in the table: no copy
+  // Unknown and idle numbers are harmless.
+  for (UINT m : {0x402u, 0x406u, 0x40Cu, 0x411u}) Send(m, a.hwnd());
+  EXPECT_TRUE(test::PumpUntil([this] { return !form->Timer3.Enabled(); }, 3000));
+}
+
+}  // namespace
+}  // namespace corvel
