@@ -1,0 +1,188 @@
+#include "core/managed_windows.h"
+#include "tests/unit/main_form_fixture.h"
+
+namespace corvel {
+namespace {
+
+using test::MainFormTest;
+using test::TestWindow;
+
+UINT Id(HWND w) { return static_cast<UINT>(reinterpret_cast<UINT_PTR>(w)); }
+
+COLORREF IconPixel(HICON icon, int x, int y) {
+  ICONINFO info{};
+  GetIconInfo(icon, &info);
+  MemoryDc dc = CreateScreenCompatibleDc();
+  COLORREF c;
+  {
+    SelectGuard sel(dc.get(), info.hbmColor);
+    c = GetPixel(dc.get(), x, y);
+  }
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return c;
+}
+
+TEST_F(MainFormTest, TrayIconIsTheCaptionIconInsideTheBorderColour) {
+  // A window without any icon: a plain button-face square in the border.
+  TestWindow w("no icon", 100, 100, 300, 200, WS_OVERLAPPED | WS_CAPTION | WS_MINIMIZEBOX);
+  Start();
+  form->Options.IconBrColor = RGB(0, 200, 0);
+  IconHandle icon = form->MakeTrayIcon(w.hwnd());
+  ASSERT_TRUE(icon);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(icon.get(), &info));
+  BITMAP bm{};
+  GetObjectA(info.hbmColor, sizeof bm, &bm);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  EXPECT_TRUE(info.fIcon);
+  EXPECT_EQ(bm.bmWidth, GetSystemMetrics(SM_CXSIZE) - 2);
+  EXPECT_EQ(bm.bmHeight, GetSystemMetrics(SM_CYSIZE) - 2);
+  EXPECT_EQ(IconPixel(icon.get(), 0, 0), RGB(0, 200, 0));
+  EXPECT_EQ(IconPixel(icon.get(), bm.bmWidth / 2, 0), RGB(0, 200, 0));
+  EXPECT_EQ(IconPixel(icon.get(), 0, bm.bmHeight / 2), RGB(0, 200, 0));
+  EXPECT_EQ(IconPixel(icon.get(), bm.bmWidth - 4, bm.bmHeight - 4), GetSysColor(COLOR_BTNFACE));
+
+  BitmapHandle image = form->MakeMenuImage(w.hwnd());
+  GetObjectA(image.get(), sizeof bm, &bm);
+  EXPECT_EQ(bm.bmWidth, GetSystemMetrics(SM_CXICON) + 1);
+  EXPECT_EQ(bm.bmHeight, GetSystemMetrics(SM_CYICON) + 1);
+}
+
+TEST_F(MainFormTest, EachTrayIconHasItsOwnCallbackClearOfTheOtherMessages) {
+  Start();
+  std::vector<std::unique_ptr<TestWindow>> windows;
+  std::vector<UINT> seen;
+  for (int i = 0; i < 20; ++i) {
+    windows.push_back(std::make_unique<TestWindow>("window " + std::to_string(i)));
+    form->AddTrayIcon(windows.back()->hwnd());
+  }
+  // Free one in the middle and take it again.
+  form->RemoveTrayIcon(windows[5]->hwnd());
+  form->AddTrayIcon(windows[5]->hwnd());
+  for (const auto& r : form->TrayWindows) {
+    EXPECT_TRUE(r->CallbackMessage < kFirstHookMessage || r->CallbackMessage > kLastHookMessage);
+    EXPECT_NE(r->CallbackMessage, static_cast<UINT>(WM_HOTKEY));
+    EXPECT_NE(r->CallbackMessage, static_cast<UINT>(WM_ENDSESSION));
+    EXPECT_NE(r->CallbackMessage, kProgramTrayCallback);
+    EXPECT_GE(r->CallbackMessage, static_cast<UINT>(WM_APP));
+    for (UINT s : seen) EXPECT_NE(s, r->CallbackMessage);
+    seen.push_back(r->CallbackMessage);
+  }
+  EXPECT_EQ(seen.size(), 20u);
+}
+
+TEST_F(MainFormTest, TrayIconRecordGoesToTheShellAndComesOut) {
+  const std::string title(80, 'T');
+  TestWindow w(title + "!");
+  Start();
+  form->AddTrayIcon(w.hwnd());
+  const test::TestTray::Call* icon = LiveIcon(w.hwnd());
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(icon->flags, 7u);
+  EXPECT_EQ(icon->callback, form->TrayWindows[0]->CallbackMessage);
+  EXPECT_EQ(icon->tip, title.substr(0, 63));
+  EXPECT_EQ(icon->iconWidth, GetSystemMetrics(SM_CXSIZE) - 2);
+  form->AddTrayIcon(w.hwnd());
+  EXPECT_EQ(form->TrayWindows.size(), 1u) << "one icon per window";
+  form->RemoveTrayIcon(w.hwnd());
+  EXPECT_EQ(LiveIcon(w.hwnd()), nullptr);
+  EXPECT_TRUE(form->TrayWindows.empty());
+  // Removing what is not there still asks the shell, and nothing breaks.
+  const size_t calls = tray->calls.size();
+  form->RemoveTrayIcon(w.hwnd());
+  EXPECT_EQ(tray->calls.size(), calls + 1);
+  EXPECT_EQ(tray->calls.back().code, static_cast<DWORD>(NIM_DELETE));
+}
+
+TEST_F(MainFormTest, OnlyTheLeftReleaseOnAWindowIconRestores) {
+  TestWindow w("clicked");
+  Start();
+  form->AddTrayIcon(w.hwnd());
+  const UINT callback = form->TrayWindows[0]->CallbackMessage;
+  for (LPARAM event : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MBUTTONUP}) {
+    SendMessageA(form->hwnd(), callback, Id(w.hwnd()), event);
+    EXPECT_FALSE(form->DelTrTimer.Enabled()) << event;
+  }
+  SendMessageA(form->hwnd(), callback + 1, Id(w.hwnd()), WM_LBUTTONUP);
+  EXPECT_FALSE(form->DelTrTimer.Enabled());
+  SendMessageA(form->hwnd(), callback, Id(w.hwnd()), WM_LBUTTONUP);
+  EXPECT_TRUE(form->DelTrTimer.Enabled());
+  EXPECT_EQ(form->CurrentWindow, w.hwnd());
+}
+
+std::vector<std::string> Captions(const PopupMenu& m) {
+  std::vector<std::string> c;
+  for (size_t i = 0; i < m.Count(); ++i) c.push_back(m.At(i).separator ? "-" : m.At(i).caption);
+  return c;
+}
+
+TEST_F(MainFormTest, MenuEntriesStandBetweenTheSeparatorsInTheOrderOfMinimizing) {
+  TestWindow a("first"), b(std::string(130, 'b')), c("third");
+  Start();
+  EXPECT_EQ(Captions(form->RxPopupMenu1), (std::vector<std::string>{"About...", "-", "-", "Options", "Exit"}));
+  EXPECT_EQ(GetMenuItemCount(form->RxPopupMenu1.Handle()), 5);
+  form->AddMenuEntry(a.hwnd());
+  form->AddMenuEntry(b.hwnd());
+  form->AddMenuEntry(a.hwnd());  // already there: no change
+  form->AddMenuEntry(c.hwnd());
+  const std::vector<std::string> expected{"About...", "-", "first", std::string(100, 'b'), "third", "-", "Options", "Exit"};
+  EXPECT_EQ(Captions(form->RxPopupMenu1), expected);
+  // The real menu holds the same items, owner-drawn, with the records' commands.
+  HMENU menu = form->RxPopupMenu1.Handle();
+  ASSERT_EQ(GetMenuItemCount(menu), 8);
+  for (int i = 0; i < 8; ++i) {
+    MENUITEMINFOA mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_FTYPE | MIIM_ID;
+    GetMenuItemInfoA(menu, i, TRUE, &mii);
+    EXPECT_TRUE(mii.fType & MFT_OWNERDRAW);
+    EXPECT_EQ((mii.fType & MFT_SEPARATOR) != 0, expected[i] == "-");
+    EXPECT_EQ(mii.wID, form->RxPopupMenu1.At(i).command);
+  }
+  EXPECT_EQ(form->MenuWindows[1]->Command, GetMenuItemID(menu, 3));
+  // Restoring the first removes only its entry; images move with the entries.
+  form->RemoveMenuEntry(a.hwnd());
+  EXPECT_EQ(Captions(form->RxPopupMenu1),
+            (std::vector<std::string>{"About...", "-", std::string(100, 'b'), "third", "-", "Options", "Exit"}));
+  EXPECT_EQ(form->ImageList1.Count(), 5);
+  for (const auto& r : form->MenuWindows)
+    EXPECT_EQ(form->RxPopupMenu1.At(form->RxPopupMenu1.IndexOf(r->Command)).image, r->ImageIndex);
+  // A click on an entry names its window for restoring.
+  EXPECT_TRUE(form->RxPopupMenu1.Click(form->MenuWindows[1]->Command));
+  EXPECT_EQ(form->CurrentWindow, c.hwnd());
+  EXPECT_TRUE(form->DelTrTimer.Enabled());
+}
+
+TEST_F(MainFormTest, ManyMinimizesDoNotGrowTheImageList) {
+  TestWindow w("again and again");
+  Start();
+  const int base = form->ImageList1.Count();
+  EXPECT_EQ(base, 3);
+  for (int i = 0; i < 200; ++i) {
+    form->AddMenuEntry(w.hwnd());
+    form->RemoveMenuEntry(w.hwnd());
+  }
+  EXPECT_EQ(form->ImageList1.Count(), base);
+  EXPECT_EQ(form->RxPopupMenu1.Count(), 5u);
+}
+
+TEST_F(MainFormTest, ShellRestartBringsEveryIconBack) {
+  TestWindow a("one"), b("two");
+  Start();
+  form->AddTrayIcon(a.hwnd());
+  form->AddTrayIcon(b.hwnd());
+  // The shell forgets everything, then announces itself.
+  tray.reset();
+  tray = std::make_unique<test::TestTray>();
+  SendMessageA(form->hwnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_NE(LiveIcon(a.hwnd()), nullptr);
+  EXPECT_NE(LiveIcon(b.hwnd()), nullptr);
+  bool own = false;
+  for (const auto& c : tray->Live()) own = own || (c.hwnd == form->RxTrayIcon1.hwnd() && c.uid == 0);
+  EXPECT_TRUE(own);
+}
+
+}  // namespace
+}  // namespace corvel

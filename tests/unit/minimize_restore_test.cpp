@@ -1,0 +1,191 @@
+#include "core/minimize_restore.h"
+#include "platform/menu_margin.h"
+#include "platform/rotated_font.h"
+#include "sysinfo/os_info.h"
+#include "tests/unit/main_form_fixture.h"
+
+namespace corvel {
+namespace {
+
+using test::MainFormTest;
+using test::TestWindow;
+
+std::vector<int> AlphasOf(const test::RecordingEffects& r, HWND w) {
+  std::vector<int> a;
+  for (const auto& s : r.alphas)
+    if (s.hwnd == w) a.push_back(s.alpha);
+  return a;
+}
+
+TEST(Fades, AlphaSequences) {
+  EXPECT_EQ(FadeOutAlphas(), (std::vector<BYTE>{255, 250, 200, 150, 100, 50, 0}));
+  EXPECT_EQ(FadeInAlphas(), (std::vector<BYTE>{0, 0, 0, 80, 160, 240, 255}));
+}
+
+TEST_F(MainFormTest, MinimizeHidesAndMakesEveryRepresentationRestoreRemovesThem) {
+  TestWindow w("to the tray");
+  Start();
+  form->CurrentWindow = w.hwnd();
+  form->AddTrTimer.Enable();
+  WaitTimers();
+  EXPECT_FALSE(IsWindowVisible(w.hwnd()));
+  ASSERT_EQ(form->TrayWindows.size(), 1u);
+  ASSERT_EQ(form->MenuWindows.size(), 1u);
+  EXPECT_NE(LiveIcon(w.hwnd()), nullptr);
+  EXPECT_EQ(form->Journal.Entries().size(), 1u);
+  form->ButtonWindowCount = 0;
+  form->CurrentWindow = w.hwnd();
+  form->DelTrTimer.Enable();
+  WaitTimers();
+  test::Pump(20);
+  EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+  EXPECT_FALSE(IsIconic(w.hwnd()));
+  EXPECT_TRUE(form->TrayWindows.empty());
+  EXPECT_TRUE(form->MenuWindows.empty());
+  EXPECT_EQ(LiveIcon(w.hwnd()), nullptr);
+  EXPECT_EQ(form->FindButtonWindow(w.hwnd()), 1) << "back in the table";
+  EXPECT_TRUE(form->Journal.Entries().empty());
+}
+
+TEST_F(MainFormTest, WithNoRepresentationChosenNothingHappens) {
+  TestWindow w("stays");
+  Start("[MinOptions]\r\nMinToTray=0\r\nMinToMenu=0\r\nMinToWindow=0\r\n");
+  form->CurrentWindow = w.hwnd();
+  form->AddTrTimerTimer();
+  EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+  // The floating window alone is not built here: the window must not vanish with nothing to
+  // bring it back.
+  form->Options.MinToWindow = true;
+  form->AddTrTimerTimer();
+  EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+  EXPECT_TRUE(form->TrayWindows.empty() && form->MenuWindows.empty());
+}
+
+TEST_F(MainFormTest, FadesStepTheAlphaAndPutTheStyleBack) {
+  TestWindow w("faded");
+  const LONG oldEx = GetWindowLongA(w.hwnd(), GWL_EXSTYLE);
+  Start("[Options]\r\nSlowA=1\r\nSlowD=1\r\n");
+  form->CurrentWindow = w.hwnd();
+  form->AddTrTimerTimer();
+  EXPECT_FALSE(IsWindowVisible(w.hwnd()));
+  EXPECT_EQ(GetWindowLongA(w.hwnd(), GWL_EXSTYLE), oldEx);
+  const bool resolved = form->SetLayeredAttributes.Resolved();
+  if (resolved) {
+    EXPECT_EQ(AlphasOf(effects.recorder, w.hwnd()), (std::vector<int>{255, 250, 200, 150, 100, 50, 0, 255}));
+    for (const auto& a : effects.recorder.alphas) {
+      // Exactly layered while fading; the system keeps its own edge bit of captioned windows.
+      EXPECT_EQ(a.exStyle & ~WS_EX_WINDOWEDGE, WS_EX_LAYERED);
+      EXPECT_EQ(a.flags, static_cast<DWORD>(LWA_ALPHA));
+    }
+  } else {
+    EXPECT_TRUE(effects.recorder.alphas.empty());
+  }
+  effects.recorder.alphas.clear();
+  form->CurrentWindow = w.hwnd();
+  form->DelTrTimerTimer();
+  test::Pump(20);
+  EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+  EXPECT_EQ(GetWindowLongA(w.hwnd(), GWL_EXSTYLE), oldEx);
+  if (resolved) {
+    EXPECT_EQ(AlphasOf(effects.recorder, w.hwnd()), (std::vector<int>{0, 0, 0, 80, 160, 240, 255}));
+  } else {
+    EXPECT_TRUE(effects.recorder.alphas.empty());
+  }
+}
+
+TEST_F(MainFormTest, AMaximizedWindowComesBackMaximizedAndInFront) {
+  TestWindow w("maximized"), other("other");
+  ShowWindow(w.hwnd(), SW_MAXIMIZE);
+  Start();
+  form->CurrentWindow = w.hwnd();
+  form->AddTrTimerTimer();
+  SetForegroundWindow(other.hwnd());
+  form->CurrentWindow = w.hwnd();
+  form->DelTrTimerTimer();
+  test::Pump(30);
+  EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+  EXPECT_TRUE(IsZoomed(w.hwnd()));
+  EXPECT_EQ(GetForegroundWindow(), w.hwnd());
+}
+
+TEST_F(MainFormTest, AWindowThatIsGoneOnlyLosesItsRepresentations) {
+  auto w = std::make_unique<TestWindow>("will close");
+  const HWND h = w->hwnd();
+  Start();
+  form->CurrentWindow = h;
+  form->AddTrTimerTimer();
+  w.reset();
+  ASSERT_FALSE(IsWindow(h));
+  const int count = form->ButtonWindowCount;
+  form->CurrentWindow = h;
+  form->DelTrTimerTimer();
+  EXPECT_TRUE(form->TrayWindows.empty());
+  EXPECT_TRUE(form->MenuWindows.empty());
+  EXPECT_EQ(LiveIcon(h), nullptr);
+  EXPECT_EQ(form->ButtonWindowCount, count) << "a dead window is not put back in the table";
+  // Minimizing a dead window makes nothing.
+  form->CurrentWindow = h;
+  form->AddTrTimerTimer();
+  EXPECT_TRUE(form->TrayWindows.empty());
+}
+
+TEST_F(MainFormTest, TheMarginWordFollowsTheNumberOfWindowsInTheMenu) {
+  EXPECT_STREQ(TForm1::TrayMenuMarginText(0), "Corvel");
+  EXPECT_STREQ(TForm1::TrayMenuMarginText(1), "QX Corvel");
+  EXPECT_STREQ(TForm1::TrayMenuMarginText(2), "QX Corvel");
+  EXPECT_STREQ(TForm1::TrayMenuMarginText(3), "Corvel  2.4");
+  EXPECT_STREQ(TForm1::TrayMenuMarginText(50), "Corvel  2.4");
+  Start();
+  EXPECT_EQ(form->RxPopupMenu1.LeftMargin, 7 * PopupMenu::MenuTextHeight() / 4);
+  // Painting the margin writes white text over the gradient, from black to blue.
+  BitmapHandle bmp = CreateScreenBitmap(40, 200);
+  MemoryDc dc = CreateScreenCompatibleDc();
+  SelectGuard sel(dc.get(), bmp.get());
+  const RECT strip{0, 0, form->RxPopupMenu1.LeftMargin, 200};
+  form->PopupMenuDrawMargin(dc.get(), strip);
+  EXPECT_EQ(GetPixel(dc.get(), 0, 0), RGB(0, 0, 0));
+  const COLORREF bottom = GetPixel(dc.get(), 0, 199);
+  EXPECT_EQ(GetRValue(bottom), 0);
+  EXPECT_GT(GetBValue(bottom), 240);
+  EXPECT_EQ(GetPixel(dc.get(), strip.right - 2, 100), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(GetPixel(dc.get(), strip.right - 1, 100), GetSysColor(COLOR_BTNHIGHLIGHT));
+  int white = 0;
+  for (int y = 100; y < 200; ++y)
+    for (int x = 0; x < strip.right - 3; ++x) white += GetPixel(dc.get(), x, y) == RGB(255, 255, 255);
+  EXPECT_GT(white, 10) << "the word is written near the bottom";
+}
+
+TEST(MenuMargin, GradientBandsAndTheTurnedFont) {
+  const auto bands = MarginGradientBands(RECT{0, 0, 22, 320}, RGB(0, 0, 0), RGB(0, 0, 255));
+  ASSERT_EQ(bands.size(), 32u);
+  EXPECT_EQ(bands.front().colour, RGB(0, 0, 0));
+  EXPECT_EQ(bands.back().colour, RGB(0, 0, 255));
+  EXPECT_EQ(bands.front().rect.right, 19);
+  EXPECT_EQ(bands.back().rect.bottom, 320);
+  EXPECT_EQ(MarginGradientBands(RECT{0, 0, 22, 10}, 0, 0xFF0000).size(), 10u);
+  EXPECT_EQ(MarginGradientBands(RECT{0, 0, 22, 1}, 0, 0xFF0000).size(), 2u);
+  FontSpec f;
+  f.name = "Arial";
+  f.height = -15;
+  f.bold = true;
+  f.pitch = FontPitch::Variable;
+  const LOGFONTA lf = RotatedFontRecord(f, 90);
+  EXPECT_EQ(lf.lfHeight, -15);
+  EXPECT_EQ(lf.lfEscapement, 900);
+  EXPECT_EQ(lf.lfOrientation, 0);
+  EXPECT_EQ(lf.lfWeight, 700);
+  EXPECT_EQ(lf.lfCharSet, DEFAULT_CHARSET);
+  EXPECT_EQ(lf.lfPitchAndFamily, VARIABLE_PITCH);
+  EXPECT_STREQ(lf.lfFaceName, "Arial");
+  EXPECT_TRUE(CreateRotatedFont(f, 90));
+}
+
+TEST_F(MainFormTest, ExitEndsTheLoopAndTheDialogsOpenOnce) {
+  Start();
+  form->RxPopupMenu1.Click(form->Exit2);
+  MSG quit;
+  EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+}  // namespace
+}  // namespace corvel
