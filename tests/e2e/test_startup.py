@@ -106,6 +106,32 @@ class StartupTest(e2e.CorvelTestCase):
         with open(path, "rb") as f:
             self.assertEqual(f.read(), before)
 
+    def test_end_session_gives_back_a_window_held_minimized(self):
+        s = self.session
+        t = s.targets
+        corvel = self.start("winxp")  # the XP look: a caption button to press
+        held = t.make(200, 150, 420, 260, "Held window")
+        other = t.make(260, 450, 420, 200, "Other window")
+        self.addCleanup(t.close, held)
+        self.addCleanup(t.close, other)
+        state = t.state(held)
+        left, top, right, bottom = e2e.button_rect(state)
+        ok = s.wait_for(lambda: s.pixels(left, top, right - left, bottom - top) != self.caption_pixels(state), 3)
+        self.assertTrue(ok, "no caption button drawn")
+        s.mousedown((left + right) // 2, (top + bottom) // 2)
+        s.mouseup()
+        self.assertTrue(s.wait_for(lambda: not t.state(held)["vis"], 3), "the window did not go to the tray")
+        self.shot("held")
+        self.end(corvel)
+        self.assertTrue(s.wait_for(lambda: t.state(held)["vis"], 2), "the held window stays hidden after exit")
+        self.assertEqual(t.state(other)["vis"], 1)
+
+    def caption_pixels(self, state):
+        """The title bar's own pixels where the button goes, taken left of every button."""
+        left, top, right, bottom = e2e.button_rect(state)
+        x = state["x"] + state["w"] // 2
+        return self.session.pixels(x, top, right - left, bottom - top)
+
 
 if __name__ == "__main__":
     e2e.main()
