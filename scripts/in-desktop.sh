@@ -2,8 +2,24 @@
 # Runs a Windows program with wine in the test desktop: the one scripts/test.sh started
 # (CORVEL_E2E_SESSION=1), or a private one for this run alone (ctest by hand).
 #   in-desktop.sh PROGRAM.exe [ARGS...]
+# CORVEL_VERSION (win98, nt40, win2k, winxp, win7) makes Wine report that Windows version to the
+# program for this run.
+corvel_run_program() {
+  local exe key rc=0
+  exe=$(basename "$1")
+  key="HKCU\\Software\\Wine\\AppDefaults\\$exe"
+  if [ -n "${CORVEL_VERSION:-}" ]; then
+    wine reg add "$key" /v Version /d "$CORVEL_VERSION" /f >/dev/null 2>&1
+  fi
+  wine "$@" || rc=$?
+  if [ -n "${CORVEL_VERSION:-}" ]; then
+    wine reg delete "$key" /v Version /f >/dev/null 2>&1
+  fi
+  return $rc
+}
 if [ "${CORVEL_E2E_SESSION:-}" = 1 ]; then
-  exec wine "$@"
+  corvel_run_program "$@"
+  exit $?
 fi
 CORVEL_ROOT=${CORVEL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export CORVEL_PRIVATE_DISPLAY=1
@@ -12,4 +28,4 @@ source "$CORVEL_ROOT/scripts/wine-env.sh"
 trap corvel_wine_down EXIT
 trap 'exit 130' INT TERM HUP
 corvel_wine_up || exit 1
-wine "$@"
+corvel_run_program "$@"
