@@ -2,6 +2,7 @@
 #include <tlhelp32.h>
 #include <cstring>
 #include "app/unit1.h"
+#include "settings/options.h"
 #include "platform/effects.h"
 #include "platform/messages.h"
 #include "sysinfo/os_info.h"
@@ -26,12 +27,12 @@ bool StyleHasImages(int buttonStyle) {
 
 int ButtonStyleFor(int symbolType, int osCode) {
   switch (symbolType) {
-    case 0: return kStyleClassic;
-    case 1: return kStyleXP;
-    case 2: return osCode;
-    case 3: return kStyleUser;
-    case 4:
-    case 5: return kStyleNone;
+    case kSymbolClassic: return kStyleClassic;
+    case kSymbolXP: return kStyleXP;
+    case kSymbolSystem: return osCode;
+    case kSymbolUserBitmaps: return kStyleUser;
+    case kSymbolHotKeyOnly:
+    case kSymbolRightClickMinimize: return kStyleNone;
     default: return 0;
   }
 }
@@ -53,8 +54,8 @@ void TForm1::ApplySymbolType() {
 }
 
 void TForm1::InstallHook() {
-  if (Options.WinFilter == 0 || Options.WinFilter == 2) hooks_.SetHook();
-  else if (Options.WinFilter == 1) hooks_.SetHookAll();
+  if (Options.WinFilter == kFilterMainWindows || Options.WinFilter == kFilterListedPrograms) hooks_.SetHook();
+  else if (Options.WinFilter == kFilterAllWindows) hooks_.SetHookAll();
 }
 
 void TForm1::RegisterHotKeyFromOptions() {
@@ -66,8 +67,8 @@ void TForm1::RegisterHotKeyFromOptions() {
 void TForm1::Timer2Timer() {
   Timer2.Disable();
   ButtonWindowCount = 0;
-  if (Options.WinFilter == 0 || Options.WinFilter == 2) CollectMainWindows();
-  else if (Options.WinFilter == 1) CollectAllWindows();
+  if (Options.WinFilter == kFilterMainWindows || Options.WinFilter == kFilterListedPrograms) CollectMainWindows();
+  else if (Options.WinFilter == kFilterAllWindows) CollectAllWindows();
   const int count = ButtonWindowCount;
   for (int i = 0; i < count; ++i) {
     ProcessPendingMessages();
@@ -105,7 +106,7 @@ int TForm1::FindButtonWindow(HWND window) {
   for (int i = 0; i < ButtonWindowCount && !found; ++i)
     if (ButtonWindows[i].Handle == window) found = i + 1;
   // The program test walks every process: only for a window of the table.
-  if (found && Options.WinFilter == 2 && !IsListedProgramWindow(window)) return 0;
+  if (found && Options.WinFilter == kFilterListedPrograms && !IsListedProgramWindow(window)) return 0;
   return found;
 }
 
@@ -192,7 +193,7 @@ void TForm1::ButtonUp(HWND window) {
 }
 
 void TForm1::MinButton(HWND window) {
-  if (Options.SymbolType != 5) return;
+  if (Options.SymbolType != kSymbolRightClickMinimize) return;
   RECT wr{};
   if (!GetWindowRect(window, &wr)) return;
   const RECT button = MinimizeButtonRect(wr.right - wr.left, SystemFrameMetrics());

@@ -9,6 +9,19 @@ namespace corvel {
 
 class TLocal;
 
+// Values of WinFilter: which windows get the caption button.
+constexpr uint8_t kFilterMainWindows = 0;
+constexpr uint8_t kFilterAllWindows = 1;
+constexpr uint8_t kFilterListedPrograms = 2;
+
+// Values of SymbolType: the caption button's kind.
+constexpr uint8_t kSymbolClassic = 0;
+constexpr uint8_t kSymbolXP = 1;
+constexpr uint8_t kSymbolSystem = 2;
+constexpr uint8_t kSymbolUserBitmaps = 3;
+constexpr uint8_t kSymbolHotKeyOnly = 4;
+constexpr uint8_t kSymbolRightClickMinimize = 5;
+
 class TOptions {
  public:
   bool MinToTray = true;
