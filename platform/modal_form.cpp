@@ -32,15 +32,16 @@ void ModalForm::ShowModalOnce() {
   FormShow();
   ShowWindow(hwnd(), SW_SHOW);
   SetForegroundWindow(hwnd());
-  MSG msg;
-  while (modal_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  MSG msg{};
+  BOOL got = TRUE;
+  while (modal_ && (got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
     if (!IsDialogMessageA(hwnd(), &msg)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
-    if (msg.message == WM_QUIT) break;
   }
-  if (modal_ && msg.message == WM_QUIT) PostQuitMessage(static_cast<int>(msg.wParam));
+  // The program is ending: leave the quit for the main loop.
+  if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
   modal_ = false;
   if (hwnd()) ShowWindow(hwnd(), SW_HIDE);
 }
