@@ -1,4 +1,6 @@
 #include "core/minimize_restore.h"
+#include "options/options_form.h"
+#include "sysinfo/about_form.h"
 #include "platform/menu_margin.h"
 #include "platform/rotated_font.h"
 #include "sysinfo/os_info.h"
@@ -180,8 +182,38 @@ TEST(MenuMargin, GradientBandsAndTheTurnedFont) {
   EXPECT_TRUE(CreateRotatedFont(f, 90));
 }
 
+TForm1* g_form;
+TAForm* g_about;
+int g_visibleAbout, g_nestedReturned;
+
+// Runs inside the about box's modal loop.
+void CALLBACK ChooseAboutAgain(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_form->About2Click();  // returns at once: already shown
+  ++g_nestedReturned;
+  for (HWND w = FindWindowA("TAForm", nullptr); w; w = FindWindowExA(nullptr, w, "TAForm", nullptr))
+    g_visibleAbout += IsWindowVisible(w) ? 1 : 0;
+  PostMessageA(g_about->hwnd(), WM_CLOSE, 0, 0);
+}
+
 TEST_F(MainFormTest, ExitEndsTheLoopAndTheDialogsOpenOnce) {
   Start();
+  TAForm about;
+  TForm2 options;
+  ASSERT_TRUE(about.CreateForm(form->hwnd()));
+  ASSERT_TRUE(options.CreateForm(form->hwnd()));
+  form->SetForms(&options, &about, nullptr, nullptr);
+  // While the about box is open, choosing it again opens nothing more; then it is closed.
+  g_form = form.get();
+  g_about = &about;
+  g_visibleAbout = g_nestedReturned = 0;
+  SetTimer(nullptr, 0, 50, ChooseAboutAgain);
+  form->RxPopupMenu1.Click(form->About2);
+  EXPECT_EQ(g_nestedReturned, 1);
+  EXPECT_EQ(g_visibleAbout, 1);
+  EXPECT_FALSE(about.Visible()) << "hidden when its modal loop ends";
+  form->SetForms(nullptr, nullptr, nullptr, nullptr);
+
   form->RxPopupMenu1.Click(form->Exit2);
   MSG quit;
   EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
