@@ -40,6 +40,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -48,7 +49,7 @@
 namespace {
 
 constexpr UINT kCommandMessage = WM_APP + 1;
-DWORD g_mainThread = 0;
+HWND g_commandWindow = nullptr;
 
 struct TrayCall {
   DWORD code;
@@ -456,39 +457,49 @@ void Handle(const std::string& line) {
   }
 }
 
+// Commands go to a message-only window rather than to the thread: a modal loop of the window
+// thread (a title-bar drag, the system menu) dispatches window messages but drops thread messages.
+LRESULT CALLBACK CommandProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kCommandMessage) {
+    std::unique_ptr<std::string> s(reinterpret_cast<std::string*>(lp));
+    if (s) Handle(*s);
+    else PostQuitMessage(0);  // end of input
+    return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
 DWORD WINAPI ReadCommands(LPVOID) {
   char line[4096];
   while (std::fgets(line, sizeof line, stdin)) {
     std::string* s = new std::string(line);
     while (!s->empty() && (s->back() == '\n' || s->back() == '\r')) s->pop_back();
-    PostThreadMessageA(g_mainThread, kCommandMessage, 0, reinterpret_cast<LPARAM>(s));
+    PostMessageA(g_commandWindow, kCommandMessage, 0, reinterpret_cast<LPARAM>(s));
   }
-  PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
+  PostMessageA(g_commandWindow, kCommandMessage, 0, 0);
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  g_mainThread = GetCurrentThreadId();
   RegisterClasses();
   if (argc > 1 && std::strcmp(argv[1], "--hold") == 0) {
     CreateWindowExA(WS_EX_TOOLWINDOW, "CorvelTarget", "Corvel test holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                     GetModuleHandleA(nullptr), nullptr);
   } else {
-    MSG peek;
-    PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists before the reader posts
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = CommandProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "CorvelTargetsCommands";
+    RegisterClassA(&wc);
+    g_commandWindow = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
     CloseHandle(CreateThread(nullptr, 0, ReadCommands, nullptr, 0, nullptr));
     Reply("ready");
   }
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message == kCommandMessage && msg.hwnd == nullptr) {
-      std::string* s = reinterpret_cast<std::string*>(msg.lParam);
-      Handle(*s);
-      delete s;
-      continue;
-    }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
