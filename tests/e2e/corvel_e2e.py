@@ -40,7 +40,8 @@ Corvel (a started corvel.exe)
     hwnd, wait_ready(timeout), is_running(), windows_pid(), windows(), priority(),
     post(msg, wp, lp), end_session(timeout=5) -> seconds to exit or None, kill(), stop()
 
-Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on stdout)
+Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on stdout; a
+    command without a reply in time ends the process, and session.targets starts a new one)
     cmd(line) -> reply; make(x, y, w, h, title) -> handle; state(h) -> dict; find(cls, caption)
     -> handle or None; post/send(h, msg, wp, lp); pid(h); priority(pid); toplevel(cls, caption)
     -> list of dicts (hwnd vis ex style owner taskbar pid); file_exists(winpath);
@@ -159,7 +160,12 @@ class Targets:
             raise E2EError("targets.exe has ended")
         self.proc.stdin.write((line + "\n").encode("latin-1"))
         self.proc.stdin.flush()
-        return self.reader.readline(timeout)
+        try:
+            return self.reader.readline(timeout)
+        except E2EError as e:
+            # A late reply would be taken for the next command's: this client is done.
+            _end_process(self.proc, grace=0.5)
+            raise E2EError("targets.exe, %r: %s (ended it)" % (line, e))
 
     def make(self, x, y, w, h, title):
         return _num(self.cmd("make %d %d %d %d %s" % (x, y, w, h, title)))
