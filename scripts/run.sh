@@ -31,7 +31,7 @@ if [ -n "$interactive" ]; then
   echo "[corvel] Corvel runs in the Wine desktop on $DISPLAY." >&2
   echo "[corvel] Right click its tray icon (bottom right) and choose Exit to end." >&2
   wine "$CORVEL_BUILD/bin/corvel.exe" </dev/null
-  exit 0
+  exit $?
 fi
 
 export CORVEL_E2E_SESSION=1
