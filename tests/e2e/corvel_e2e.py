@@ -33,17 +33,22 @@ Session (one per process: e2e.session() or CorvelTestCase.session)
     mousemove(x, y), click(x, y, button=1), mousedown(x, y, button=1), mouseup(button=1),
     key(keys) (xdotool names, e.g. "ctrl+Tab"), screenshot(name or absolute path) -> path,
     pixels(x, y, w, h) -> rows of (r, g, b), pixel(x, y) -> (r, g, b)
-    wait_for(predicate, timeout, interval) -> the predicate's last value
+    xdotool(*args), wait_for(predicate, timeout, interval) -> the predicate's last value
     close()                           ends every process it started (also run at exit)
+
+CorvelTestCase: setUp gives self.session; after each test the version goes back to default and
+    Corvl.ini is removed; a failed test leaves build/e2e-shots/fail-<test>.png.
 
 Corvel (a started corvel.exe)
     hwnd, wait_ready(timeout), is_running(), windows_pid(), windows(), priority(),
-    post(msg, wp, lp), end_session(timeout=5) -> seconds to exit or None, kill(), stop()
+    post(msg, wp, lp), wait_exit(timeout) -> seconds or None, end_session(timeout=5) -> seconds
+    to exit or None, kill(), stop() (WM_ENDSESSION, killed when it does not go)
 
 Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on stdout; a
     command without a reply in time ends the process, and session.targets starts a new one)
     cmd(line) -> reply; make(x, y, w, h, title) -> handle; state(h) -> dict; find(cls, caption)
-    -> handle or None; post/send(h, msg, wp, lp); pid(h); priority(pid); toplevel(cls, caption)
+    -> handle or None; post/send(h, msg, wp, lp); close(h); pid(h); priority(pid);
+    toplevel(cls, caption)
     -> list of dicts (hwnd vis ex style owner taskbar pid); file_exists(winpath);
     file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
     reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list; quit()
