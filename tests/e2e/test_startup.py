@@ -59,6 +59,8 @@ class StartupTest(e2e.CorvelTestCase):
                 corvel = self.start(version)
                 try:
                     self.check_main_window(corvel, layered=version in LAYERED_VERSIONS)
+                    # Raised as the message loop starts, a moment after the window exists.
+                    s.wait_for(lambda: corvel.priority() == e2e.ABOVE_NORMAL_PRIORITY_CLASS, 3)
                     self.assertEqual(corvel.priority(), e2e.ABOVE_NORMAL_PRIORITY_CLASS)
                     self.assertFalse(s.ini_exists(), "Corvl.ini created at start")
                     self.end(corvel)
