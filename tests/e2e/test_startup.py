@@ -1,5 +1,6 @@
 """Start-up and shutdown of corvel.exe: the hidden main window per Windows version, the process
-priority, the settings file left alone, WM_ENDSESSION and the user button bitmaps."""
+priority, the settings file left alone, WM_ENDSESSION, the user button bitmaps and a window
+held minimized at exit."""
 
 import os
 import sys
