@@ -82,6 +82,16 @@ void Post(HWND main, UINT msg, HWND window) {
   PostMessageA(main, msg, 0, reinterpret_cast<LPARAM>(window));
 }
 
+// Asks for a redraw once the owner's painting is on the screen. Under Wine a thread's painting
+// reaches the screen when the thread next looks at its queue, which a busy thread may do only
+// after the main window has drawn the button; that late copy would wipe the button out.
+// GetQueueStatus(0) makes Wine copy it now; it only reads state, and on Windows does nothing
+// more than that.
+void PostRedraw(HWND main, UINT msg, HWND window) {
+  GetQueueStatus(0);
+  Post(main, msg, window);
+}
+
 void RequestRescan(HWND main) {
   const DWORD now = GetTickCount();
   if (now - g_lastRescanTick < kRescanIntervalMs) return;
@@ -118,7 +128,7 @@ void AfterWindowProc(const CWPRETSTRUCT& r) {
   HWND main = ReceiverFor(r.hwnd);
   if (!main) return;
   if (shown) RequestRescan(main);
-  if (report) Post(main, report, r.hwnd);
+  if (report) PostRedraw(main, report, r.hwnd);
 }
 
 LRESULT CALLBACK CallWndRetProc(int code, WPARAM wp, LPARAM lp) {

@@ -208,3 +208,53 @@ class NamedTargets(e2e.Targets):
             os.remove(self.exe)
         except OSError:
             pass
+
+
+def _xp_pixel(x, y, corner, light, fill, dark, glyph, glyph_top, side=21):
+    last = side - 1
+    if x in (0, last) or y in (0, last):
+        return WHITE
+    if x in (1, last - 1) and y in (1, last - 1):
+        return corner
+    bottom = glyph_top + 7
+    if (x in (15, 16) and glyph_top <= y <= bottom) or (9 <= x <= 16 and y in (bottom - 1, bottom)):
+        return glyph
+    if x >= 17 or y >= 17:
+        return dark
+    if x <= 2 or y <= 2:
+        return light
+    return fill
+
+
+def xp_up_pixel(x, y):
+    """BUpXP, 21 x 21."""
+    return _xp_pixel(x, y, (220, 229, 253), (118, 160, 250), XP_UP_FILL, XP_UP_DARK, WHITE, 8)
+
+
+def shows_stretched(rows, picture, side=21):
+    """Share of the pixels of `rows` that a stretch of the side x side picture can put there:
+    the colour of the source pixel nearest to the mapped point or of one next to it."""
+    height, width = len(rows), len(rows[0])
+    good = 0
+    for y in range(height):
+        for x in range(width):
+            sx, sy = (x + 0.5) * side / width, (y + 0.5) * side / height
+            near = {picture(min(side - 1, max(0, int(sx) + dx)), min(side - 1, max(0, int(sy) + dy)))
+                    for dx in (-1, 0, 1) for dy in (-1, 0, 1)}
+            good += rows[y][x] in near
+    return good / (width * height)
+
+
+def caption_colour_only(rows):
+    """True when every pixel of `rows` is the same colour (a bare stretch of title bar)."""
+    first = rows[0][0]
+    return all(p == first for row in rows for p in row)
+
+
+def then_busy(client, line, ms):
+    """Runs `line` and, with no pause in between, keeps the window thread busy for ms."""
+    client.proc.stdin.write(("%s\nhang %d\n" % (line, ms)).encode("latin-1"))
+    client.proc.stdin.flush()
+    replies = [client.reader.readline(15), client.reader.readline(15)]
+    time.sleep(ms / 1000.0 + 0.1)
+    return replies

@@ -1,0 +1,242 @@
+"""The caption button under Wine with real pointer input, on windows of another process: its
+picture per Windows version, new windows and repainted title bars, presses and releases on it
+and beside it, the hot key and the right click on the minimize button, and the program list."""
+
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import corvel_e2e as e2e  # noqa: E402
+import caption_support as cs  # noqa: E402
+
+DRAG = (70, 45)
+# Long enough for a collection pass and its drawing to have happened.
+PASS_WAIT = 1.0
+
+
+class CaptionButtonTest(e2e.CorvelTestCase):
+
+    def setUp(self):
+        super().setUp()
+        self.t = self.session.targets
+
+    # -- helpers ---------------------------------------------------------------------------
+
+    def start(self, version, ini):
+        s = self.session
+        s.set_version(version)
+        s.write_ini(ini)
+        corvel = s.start_corvel()
+        self.addCleanup(corvel.stop)
+        return corvel
+
+    def make(self, x, y, w=360, h=220, title="Target", client=None):
+        client = client or self.t
+        hwnd = client.make(x, y, w, h, title)
+        self.addCleanup(client.close, hwnd)
+        return hwnd
+
+    def button(self, hwnd):
+        return self.session.pixels(*self.rect_xywh(self.t.state(hwnd)))
+
+    @staticmethod
+    def rect_xywh(state):
+        left, top, right, bottom = e2e.button_rect(state)
+        return left, top, right - left, bottom - top
+
+    def classic(self, hwnd, pressed=False):
+        rows = self.button(hwnd)
+        picture = cs.classic_down_pixel if pressed else cs.classic_up_pixel
+        return cs.matches(rows, picture, len(rows[0]), len(rows)) == 1.0
+
+    def wait_classic(self, hwnd, pressed=False, timeout=3.0):
+        return self.session.wait_for(lambda: self.classic(hwnd, pressed), timeout, 0.1)
+
+    def bare(self, hwnd):
+        return cs.caption_colour_only(self.button(hwnd))
+
+    def hidden(self, hwnd, timeout=3.0):
+        return self.session.wait_for(lambda: self.t.state(hwnd)["vis"] == 0, timeout, 0.1)
+
+    # -- tests -----------------------------------------------------------------------------
+
+    def test_picture_per_version_with_system_dependent_style(self):
+        s = self.session
+        ini = "[Visualization]\nSymbolType=2\n"
+        w = self.make(150, 120, 400, 250, "Caption picture")
+        for version in ("winxp", "win2k", "win7"):
+            with self.subTest(version=version):
+                corvel = self.start(version, ini)
+                if version == "winxp":
+                    ok = s.wait_for(lambda: cs.shows_stretched(self.button(w), cs.xp_up_pixel) == 1.0, 3, 0.1)
+                    rows = self.button(w)
+                    self.assertTrue(ok, "XP picture not drawn stretched into the rectangle: %r" % rows)
+                    self.assertEqual(rows[len(rows) // 2][len(rows[0]) // 3], cs.XP_UP_FILL)
+                    self.assertFalse(cs.matches(rows, cs.classic_up_pixel, len(rows[0]), len(rows)) > 0.5)
+                elif version == "win2k":
+                    self.assertTrue(self.wait_classic(w), "classic picture not drawn: %r" % self.button(w))
+                else:
+                    time.sleep(PASS_WAIT)
+                    self.assertTrue(self.bare(w), "a button drawn on win7: %r" % self.button(w))
+                e2e.log("screenshot: " + s.screenshot("caption-" + version))
+                corvel.stop()
+                self.t.cmd("frame 0x%x" % w)  # no trace of the last run's button
+
+    def test_new_windows_and_repainted_title_bars_get_the_button(self):
+        t = self.t
+        self.start("win2k", "[Visualization]\nSymbolType=0\n")
+        time.sleep(PASS_WAIT)
+        w = self.make(120, 100, title="Started after Corvel")
+        self.assertTrue(self.wait_classic(w), "no button on a window made after the start")
+        # A burst of windows: each gets it, from rescans the library asks for.
+        burst = [self.make(560, 60 + 40 * i, 300, 150, "Burst %d" % i) for i in range(4)]
+        for h in burst:
+            self.assertTrue(self.wait_classic(h), "window 0x%x of a burst has no button" % h)
+
+        # A program that stays busy after painting its title bar (under Wine its painting
+        # reaches the screen late) keeps the button too. (The last activation was another
+        # window's, so no second redraw comes to help.)
+        time.sleep(1.2)
+        cs.then_busy(t, "title 0x%x Busy after painting" % w, 300)
+        time.sleep(1.2)
+        self.assertTrue(self.classic(w), "button gone after a title change and a busy spell")
+        for what, command in (("title change", "title 0x%x Renamed target" % w),
+                              ("frame repaint", "frame 0x%x" % w),
+                              ("activation", "fg 0x%x" % w)):
+            with self.subTest(what):
+                t.cmd(command)
+                self.assertTrue(self.wait_classic(w), "button gone after the " + what)
+        # A resize moves the button with the right edge; the old place is title bar again.
+        before = t.state(w)
+        t.cmd("move 0x%x %d %d 300 200" % (w, before["x"], before["y"]))
+        self.assertTrue(self.wait_classic(w), "no button at its new place after a resize")
+        t.cmd("fg 0x%x" % burst[0])
+        t.cmd("fg 0x%x" % w)
+        self.assertTrue(self.wait_classic(w))
+
+    def test_press_and_release_on_the_button_and_beside_it(self):
+        s, t = self.session, self.t
+        self.start("win2k", "[Visualization]\nSymbolType=0\n")
+        back = self.make(60, 60, 300, 200, "Dragged by its title")
+        a = self.make(200, 330, 380, 240, "Minimized by the button")
+        b = self.make(560, 120, 380, 240, "Released outside")
+        for h in (back, a, b):
+            self.assertTrue(self.wait_classic(h))
+
+        # Beside the button: to the front, and the window follows the mouse.
+        t.cmd("fg 0x%x" % b)
+        st = t.state(back)
+        x, y = cs.title_point(st)
+        s.mousedown(x, y)
+        time.sleep(0.3)
+        s.mousemove(x + DRAG[0], y + DRAG[1])
+        time.sleep(0.2)
+        s.mouseup()
+        time.sleep(0.3)
+        after = t.state(back)
+        self.assertEqual(after["fg"], 1, "a title-bar press did not bring the window to the front")
+        self.assertEqual((after["x"], after["y"]), (st["x"] + DRAG[0], st["y"] + DRAG[1]), "not dragged")
+        self.assertEqual(after["vis"], 1)
+
+        # On the button: pressed picture, the window stays put while the mouse moves, and the
+        # release on the button hides it.
+        st = t.state(a)
+        x, y = cs.button_centre(st)
+        s.mousedown(x, y)
+        self.assertTrue(self.wait_classic(a, pressed=True), "no pressed picture: %r" % self.button(a))
+        self.assertEqual(t.state(a)["fg"], 1, "a press on the button did not bring the window to the front")
+        s.screenshot("caption-pressed")
+        s.mousemove(x + DRAG[0], y + DRAG[1])
+        time.sleep(0.2)
+        s.mousemove(x, y)
+        time.sleep(0.2)
+        self.assertEqual((t.state(a)["x"], t.state(a)["y"]), (st["x"], st["y"]), "a press on the button moved it")
+        s.mouseup()
+        self.assertTrue(self.hidden(a), "a release on the button did not minimize the window")
+
+        # A press on the button and a release outside: nothing, the button stays pressed.
+        st = t.state(b)
+        x, y = cs.button_centre(st)
+        s.mousedown(x, y)
+        self.assertTrue(self.wait_classic(b, pressed=True))
+        s.mousemove(x, st["y"] + st["h"] + 40)
+        time.sleep(0.2)
+        s.mouseup()
+        time.sleep(0.6)
+        self.assertEqual(t.state(b)["vis"], 1, "a release outside the button minimized the window")
+        self.assertTrue(self.classic(b, pressed=True), "the pressed picture went away")
+        self.assertEqual((t.state(b)["x"], t.state(b)["y"]), (st["x"], st["y"]))
+
+    def test_hot_key_without_button_and_right_click_on_minimize(self):
+        s, t = self.session, self.t
+        corvel = self.start("win2k", "[Visualization]\nSymbolType=4\n[Options]\nHotKey=1\n")
+        w = self.make(150, 120, 380, 240, "Hot key target")
+        v = self.make(600, 300, 300, 200, "Stays")
+        time.sleep(PASS_WAIT)
+        self.assertTrue(self.bare(w), "a button drawn with SymbolType 4")
+        # No button: its place is plain title bar that drags the window.
+        st = t.state(w)
+        x, y = cs.button_centre(st)
+        s.mousedown(x, y)
+        time.sleep(0.3)
+        s.mousemove(x + DRAG[0], y + DRAG[1])
+        time.sleep(0.2)
+        s.mouseup()
+        time.sleep(0.3)
+        self.assertEqual((t.state(w)["x"], t.state(w)["y"]), (st["x"] + DRAG[0], st["y"] + DRAG[1]))
+        t.cmd("fg 0x%x" % w)
+        s.key("ctrl+Tab")
+        self.assertTrue(self.hidden(w), "the hot key did not minimize the foreground window")
+        # The desktop in front: the hot key does nothing.
+        s.click(900, 40)
+        time.sleep(0.3)
+        self.assertEqual(t.state(v)["fg"], 0)
+        s.key("ctrl+Tab")
+        time.sleep(0.6)
+        self.assertEqual(t.state(v)["vis"], 1, "the hot key hid a window that was not in front")
+        self.assertTrue(corvel.is_running())
+        corvel.stop()
+
+        self.start("win2k", "[Visualization]\nSymbolType=5\n")
+        r = self.make(200, 200, 380, 240, "Right-clicked")
+        time.sleep(PASS_WAIT)
+        self.assertTrue(self.bare(r), "a button drawn with SymbolType 5")
+        # A right click on the maximize button next to it does nothing; on it, it minimizes.
+        # (Not on the title bar itself: that opens the window's system menu.)
+        x, y = cs.minimize_centre(t.state(r))
+        s.click(x + e2e.SM_CXSIZE, y, button=3)
+        time.sleep(0.6)
+        self.assertEqual(t.state(r)["vis"], 1, "a right click on the maximize button minimized")
+        s.click(x, y, button=3)
+        self.assertTrue(self.hidden(r), "a right click on the minimize button did not minimize")
+
+    def test_only_windows_of_listed_programs_react(self):
+        s, t = self.session, self.t
+        other = cs.NamedTargets(s, "othertool.exe")
+        self.addCleanup(other.quit)
+        listed = self.make(100, 100, 380, 240, "Listed program")
+        unlisted = self.make(560, 100, 380, 240, "Unlisted program", client=other)
+        self.start("win2k", "[Visualization]\nSymbolType=0\n[Options]\nWinFilter=2\nHotKey=1\n"
+                            "[Applications]\nCount=1\nAppNum_0=C:\\Program Files\\Tools\\targets.exe\n")
+        # The collection pass draws on both; after a repaint only the listed one has it.
+        for h in (listed, unlisted):
+            self.assertTrue(self.wait_classic(h), "no button at the collection pass")
+        t.cmd("title 0x%x Listed, renamed" % listed)
+        other.cmd("title 0x%x Unlisted, renamed" % unlisted)
+        self.assertTrue(self.wait_classic(listed), "listed program lost the button")
+        self.assertTrue(s.wait_for(lambda: self.bare(unlisted), 3, 0.1), "unlisted program kept the button")
+
+        ux, uy = cs.button_centre(t.state(unlisted))
+        s.click(ux, uy)
+        other.cmd("fg 0x%x" % unlisted)
+        s.key("ctrl+Tab")
+        time.sleep(0.8)
+        self.assertEqual(t.state(unlisted)["vis"], 1, "a window of an unlisted program was minimized")
+        lx, ly = cs.button_centre(t.state(listed))
+        s.click(lx, ly)
+        self.assertTrue(self.hidden(listed), "the listed program's window was not minimized")
+
+
+if __name__ == "__main__":
+    e2e.main()
