@@ -35,6 +35,14 @@
 //   hook set|all|delete        call SetHook, SetHookAll or DeleteHook of Hooks.dll
 //   hooklog                    messages the stand-in got: "MSG LPARAM CURSORX CURSORY" a line,
 //                              then "end"
+//   answer H                   milliseconds H's thread took to answer a sent WM_NULL, or
+//                              "timeout" after 2 s
+//   icon H RRGGBB              give H small and big icons of that one colour (its caption icon)
+//   traydel HWND UID           Shell_NotifyIcon NIM_DELETE of that icon, as a forgetful tray
+//                              would ("ok" or "error")
+//   menus                      visible popup menus (class "#32768"): "N" then " x,y,w,h" each
+//   guiinfo H                  of the thread of window H: "active=0xA focus=0xF menuowner=0xM
+//                              flags=0xF", and the foreground window "fg=0xG"
 //   quit
 #include <windows.h>
 #include <cstdio>
@@ -298,6 +306,13 @@ bool HandleCaptionCommand(const std::string& cmd, std::istringstream& in) {
     in >> hwnd;
     RedrawWindow(H(hwnd), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
     Reply("ok");
+  } else if (cmd == "answer") {
+    std::string hwnd;
+    in >> hwnd;
+    DWORD_PTR r = 0;
+    const DWORD start = GetTickCount();
+    const bool ok = SendMessageTimeoutA(H(hwnd), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r) != 0;
+    Reply(ok ? std::to_string(GetTickCount() - start) : "timeout");
   } else if (cmd == "fakemain") {
     Reply(Hex(MakeFakeMain(rest() == "button")));
   } else if (cmd == "hook") {
@@ -318,11 +333,92 @@ bool HandleCaptionCommand(const std::string& cmd, std::istringstream& in) {
   return true;
 }
 
+// ---- Tray and menu commands
+
+HICON SolidIcon(int size, COLORREF colour) {
+  HDC screen = GetDC(nullptr);
+  HBITMAP bits = CreateCompatibleBitmap(screen, size, size);
+  HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  const RECT all{0, 0, size, size};
+  HGDIOBJ old = SelectObject(dc, mask);
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  SelectObject(dc, bits);
+  HBRUSH brush = CreateSolidBrush(colour);
+  FillRect(dc, &all, brush);
+  DeleteObject(brush);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  ICONINFO info{TRUE, 0, 0, mask, bits};
+  HICON icon = CreateIconIndirect(&info);
+  DeleteObject(bits);
+  DeleteObject(mask);
+  return icon;
+}
+
+BOOL CALLBACK CollectMenus(HWND h, LPARAM lp) {
+  char cls[64] = {};
+  GetClassNameA(h, cls, sizeof cls);
+  if (std::strcmp(cls, "#32768") == 0 && IsWindowVisible(h)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+  return TRUE;
+}
+
+bool HandleTrayCommand(const std::string& cmd, std::istringstream& in) {
+  if (cmd == "icon") {
+    std::string h, rgb;
+    in >> h >> rgb;
+    const unsigned long c = Num("0x" + rgb);
+    const COLORREF colour = RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
+    SendMessageA(H(h), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SolidIcon(GetSystemMetrics(SM_CXSMICON), colour)));
+    SendMessageA(H(h), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(SolidIcon(GetSystemMetrics(SM_CXICON), colour)));
+    RedrawWindow(H(h), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    Reply("ok");
+  } else if (cmd == "traydel") {
+    std::string h, uid;
+    in >> h >> uid;
+    NOTIFYICONDATAA d{};
+    d.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    d.hWnd = H(h);
+    d.uID = Num(uid);
+    Reply(Shell_NotifyIconA(NIM_DELETE, &d) ? "ok" : "error");
+  } else if (cmd == "menus") {
+    std::vector<HWND> found;
+    EnumWindows(CollectMenus, reinterpret_cast<LPARAM>(&found));
+    std::string out = std::to_string(found.size());
+    for (HWND m : found) {
+      RECT r{};
+      GetWindowRect(m, &r);
+      char b[64];
+      std::snprintf(b, sizeof b, " %ld,%ld,%ld,%ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+      out += b;
+    }
+    Reply(out);
+  } else if (cmd == "guiinfo") {
+    std::string h;
+    in >> h;
+    GUITHREADINFO gi{};
+    gi.cbSize = sizeof gi;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(H(h), nullptr), &gi)) {
+      Reply("error");
+    } else {
+      char b[160];
+      std::snprintf(b, sizeof b, "active=%s focus=%s menuowner=%s flags=0x%lx fg=%s", Hex(gi.hwndActive).c_str(),
+                    Hex(gi.hwndFocus).c_str(), Hex(gi.hwndMenuOwner).c_str(), static_cast<unsigned long>(gi.flags),
+                    Hex(GetForegroundWindow()).c_str());
+      Reply(b);
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
 void Handle(const std::string& line) {
   std::istringstream in(line);
   std::string cmd;
   in >> cmd;
-  if (HandleCaptionCommand(cmd, in)) return;
+  if (HandleCaptionCommand(cmd, in) || HandleTrayCommand(cmd, in)) return;
   auto rest = [&in] {
     std::string s;
     std::getline(in, s);
