@@ -17,8 +17,9 @@ std::string WindowText(HWND window, size_t maxChars) {
   return buffer.data();
 }
 
-// Every pixel of exactly the colour of pixel (0, 0) becomes `replacement`.
-void ReplaceCornerColour(HBITMAP bitmap, int w, int h, COLORREF replacement) {
+// Runs `change` over the 32-bit pixels (0x00RRGGBB plus the alpha byte) of a w x h bitmap.
+template <typename Change>
+void ChangePixels(HBITMAP bitmap, int w, int h, Change change) {
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
   bi.bmiHeader.biWidth = w;
@@ -29,13 +30,31 @@ void ReplaceCornerColour(HBITMAP bitmap, int w, int h, COLORREF replacement) {
   std::vector<DWORD> bits(static_cast<size_t>(w) * h);
   HDC screen = GetDC(nullptr);
   if (GetDIBits(screen, bitmap, 0, h, bits.data(), &bi, DIB_RGB_COLORS) == h && !bits.empty()) {
-    const DWORD corner = bits[0] & 0xFFFFFF;
-    const DWORD with = (GetRValue(replacement) << 16) | (GetGValue(replacement) << 8) | GetBValue(replacement);
-    for (DWORD& px : bits)
-      if ((px & 0xFFFFFF) == corner) px = with;
+    change(bits);
     SetDIBits(screen, bitmap, 0, h, bits.data(), &bi, DIB_RGB_COLORS);
   }
   ReleaseDC(nullptr, screen);
+}
+
+constexpr DWORD kRgbBits = 0xFFFFFF;
+constexpr DWORD kOpaqueAlpha = 0xFF000000;
+
+// Every pixel of exactly the colour of pixel (0, 0) becomes `replacement`.
+void ReplaceCornerColour(HBITMAP bitmap, int w, int h, COLORREF replacement) {
+  ChangePixels(bitmap, w, h, [replacement](std::vector<DWORD>& bits) {
+    const DWORD corner = bits[0] & kRgbBits;
+    const DWORD with = (GetRValue(replacement) << 16) | (GetGValue(replacement) << 8) | GetBValue(replacement);
+    for (DWORD& px : bits)
+      if ((px & kRgbBits) == corner) px = with;
+  });
+}
+
+// A caption icon with an alpha channel leaves alpha bytes in the picture; the system would then
+// draw the icon by them and drop the background and border. Every pixel is made opaque.
+void MakeOpaque(HBITMAP bitmap, int w, int h) {
+  ChangePixels(bitmap, w, h, [](std::vector<DWORD>& bits) {
+    for (DWORD& px : bits) px |= kOpaqueAlpha;
+  });
 }
 
 }  // namespace
@@ -79,6 +98,7 @@ IconHandle TForm1::MakeTrayIcon(HWND window) const {
     LineTo(dc.get(), 0, h);
     LineTo(dc.get(), 0, 0);
   }
+  MakeOpaque(colour.get(), w, h);
   ICONINFO info{};
   info.fIcon = TRUE;
   info.hbmMask = mask.get();
@@ -143,7 +163,11 @@ void TForm1::ReAddTrayIcons() {
 void TForm1::HandleTrayIconMessage(UINT msg, LPARAM lp) {
   for (const auto& r : TrayWindows) {
     if (r->CallbackMessage != msg) continue;
-    if (lp == WM_LBUTTONUP) {
+    // The tray closes up the gap of a restored icon at once: the second half of a double
+    // click (a double-click message and a release, no press) lands on the neighbour.
+    if (lp == WM_LBUTTONDOWN) r->LeftPressed = true;
+    if (lp == WM_LBUTTONUP && r->LeftPressed) {
+      r->LeftPressed = false;
       CurrentWindow = r->Handle;
       DelTrTimer.Enable();
     }

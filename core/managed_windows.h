@@ -12,6 +12,8 @@ struct TrayWindowRecord {
   HWND Handle = nullptr;
   UINT CallbackMessage = 0;
   IconHandle Icon;
+  // A left press on the icon was seen; only its release restores.
+  bool LeftPressed = false;
 };
 
 struct MenuWindowRecord {

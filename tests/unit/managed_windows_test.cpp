@@ -112,6 +112,21 @@ TEST_F(MainFormTest, OnlyTheLeftReleaseOnAWindowIconRestores) {
   EXPECT_EQ(form->CurrentWindow, w.hwnd());
 }
 
+TEST_F(MainFormTest, AReleaseWithoutAPressOnTheIconRestoresNothing) {
+  // What reaches the icon that slides under the pointer when a double click restored its
+  // neighbour: the double-click message and the last release.
+  TestWindow w("neighbour");
+  Start();
+  form->AddTrayIcon(w.hwnd());
+  const UINT callback = form->TrayWindows[0]->CallbackMessage;
+  SendMessageA(form->hwnd(), callback, Id(w.hwnd()), WM_LBUTTONDBLCLK);
+  SendMessageA(form->hwnd(), callback, Id(w.hwnd()), WM_LBUTTONUP);
+  EXPECT_FALSE(form->DelTrTimer.Enabled());
+  SendMessageA(form->hwnd(), callback, Id(w.hwnd()), WM_LBUTTONDOWN);
+  SendMessageA(form->hwnd(), callback, Id(w.hwnd()), WM_LBUTTONUP);
+  EXPECT_TRUE(form->DelTrTimer.Enabled());
+}
+
 std::vector<std::string> Captions(const PopupMenu& m) {
   std::vector<std::string> c;
   for (size_t i = 0; i < m.Count(); ++i) c.push_back(m.At(i).separator ? "-" : m.At(i).caption);
