@@ -258,3 +258,11 @@ def then_busy(client, line, ms):
     replies = [client.reader.readline(15), client.reader.readline(15)]
     time.sleep(ms / 1000.0 + 0.1)
     return replies
+
+
+def classic_now(session, state, pressed=False):
+    """True when the classic picture is on the screen at the button rectangle of `state`."""
+    left, top, right, bottom = e2e.button_rect(state)
+    rows = session.pixels(left, top, right - left, bottom - top)
+    picture = classic_down_pixel if pressed else classic_up_pixel
+    return matches(rows, picture, right - left, bottom - top) == 1.0
