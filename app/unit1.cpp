@@ -61,6 +61,7 @@ void TForm1::FormCreate() {
   HelpFile = ProgramFolder() + kHelpFile;
   Local.SetTextSink([this](const std::string& key, const std::string& text) { ApplyLanguageText(key, text); });
   taskbarCreated_ = RegisterWindowMessageA(kTaskbarCreatedMessage);
+  heldWindowQuery_ = RegisterWindowMessageA(kHeldWindowQueryMessage);
   DrawBuiltInButtonImages(BUp, BDown, BUpXP, BDownXP);
   BuildTrayMenu();
   RxTrayIcon1.OnClick = [this](TRxTrayIcon::Button b, int x, int y) { RxTrayIcon1Click(b, x, y); };
@@ -134,6 +135,12 @@ void TForm1::RecoverJournal() {
   Journal.Clear();
 }
 
+HWND TForm1::HeldWindow(LPARAM list, WPARAM index) const {
+  if (list == kHeldInTray) return index < TrayWindows.size() ? TrayWindows[index]->Handle : nullptr;
+  if (list == kHeldInMenu) return index < MenuWindows.size() ? MenuWindows[index]->Handle : nullptr;
+  return nullptr;
+}
+
 void TForm1::ApplyLanguageText(const std::string& key, const std::string& text) {
   if (key == "AboutStr") {
     RxPopupMenu1.SetCaption(About2, text);
@@ -186,6 +193,7 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     ReAddTrayIcons();
     return 0;
   }
+  if (heldWindowQuery_ && msg == heldWindowQuery_) return reinterpret_cast<LRESULT>(HeldWindow(lp, wp));
   return Default(msg, wp, lp);
 }
 

@@ -68,6 +68,8 @@ class TForm1 : public Window {
   void MenuEntryClick(UINT command);
   // Adds every icon again after the shell restarted.
   void ReAddTrayIcons();
+  // The window of record `index` of TrayWindows (kHeldInTray) or MenuWindows (kHeldInMenu), or 0.
+  HWND HeldWindow(LPARAM list, WPARAM index) const;
 
   // ---- Caption button and hook protocol
   std::array<ButtonWindowEntry, kButtonWindowsSize> ButtonWindows{};
@@ -152,6 +154,7 @@ class TForm1 : public Window {
   TSetBlendForm* setBlendForm_ = nullptr;
   TChangeNameForm* changeNameForm_ = nullptr;
   UINT taskbarCreated_ = 0;
+  UINT heldWindowQuery_ = 0;
   LPARAM redrawTwiceCopy_ = 0;
   bool destroyed_ = false;
 };

@@ -9,6 +9,7 @@ namespace {
 
 constexpr size_t kMaxJournalBytes = 1u << 20;
 constexpr int kTitleChars = 255;
+constexpr const char kNextSuffix[] = ".new";
 
 std::string DefaultPath() {
   char dir[MAX_PATH] = {};
@@ -102,12 +103,18 @@ void HiddenJournal::Remove(HWND window) {
   if (entries_.size() != before) Write();
 }
 
+// The new text goes to a file of its own that then replaces the journal in one step: a run
+// killed in the middle of a write leaves the old journal or the new one, never a cut one.
 void HiddenJournal::Write() const {
   const std::string text = FormatJournal(entries_);
-  FILE* f = std::fopen(path_.c_str(), "wb");
-  if (!f) return;
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
+  const std::string next = path_ + kNextSuffix;
+  HANDLE f = CreateFileA(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(f);
+  if (!ok || written != text.size() || !MoveFileExA(next.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING))
+    DeleteFileA(next.c_str());
 }
 
 }  // namespace corvel

@@ -37,6 +37,11 @@ constexpr UINT kWindowTrayCallbackFirst = WM_APP + 0x1000;  // 0x9000
 constexpr UINT kWindowTrayCallbackLast = WM_APP + 0x2FFF;   // 0xAFFF
 // Registered by the shell when it (re)starts.
 constexpr const char kTaskbarCreatedMessage[] = "TaskbarCreated";
+// Registered: asks the main window which windows it holds (wParam: index, lParam: list);
+// the answer is the window handle, or 0 past the end of the list.
+constexpr const char kHeldWindowQueryMessage[] = "CorvelHeldWindow";
+constexpr LPARAM kHeldInTray = 0;
+constexpr LPARAM kHeldInMenu = 1;
 
 // Hot keys.
 constexpr int kHotKeyCtrlTab = 1;

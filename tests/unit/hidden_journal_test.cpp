@@ -48,5 +48,34 @@ TEST(HiddenJournal, FollowsHideAndRestoreInItsFile) {
   DeleteFileA(path.c_str());
 }
 
+// The journal is replaced whole: while its replacement cannot be made, the last complete journal
+// stays, and no half-written file is ever left in its place.
+TEST(HiddenJournal, KeepsTheLastWholeJournalWhenTheNewOneCannotBeWritten) {
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  const std::string path = std::string(dir) + "corvel-journal-replace-test";
+  const std::string next = path + ".new";
+  DeleteFileA(path.c_str());
+  DeleteFileA(next.c_str());
+  HiddenJournal j(path);
+  test::TestWindow a("first"), b("second");
+  j.Add(a.hwnd());
+  EXPECT_FALSE(test::FileExists(next));
+  HANDLE held = CreateFileA(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  j.Add(b.hwnd());
+  auto read = j.Read();
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(read[0].Handle, a.hwnd());
+  CloseHandle(held);
+  j.Remove(a.hwnd());
+  read = j.Read();
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(read[0].Handle, b.hwnd());
+  EXPECT_FALSE(test::FileExists(next));
+  DeleteFileA(path.c_str());
+  DeleteFileA(next.c_str());
+}
+
 }  // namespace
 }  // namespace corvel
