@@ -1,0 +1,169 @@
+"""Helpers of the robustness, random and stress tests: a client of bench/corvel_bench.exe (the
+recording tray that keeps the live icons, queries of Corvel's main window, resource counts of
+another process), the settings these tests run with, and the check that no window is lost."""
+
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import corvel_e2e as e2e  # noqa: E402
+
+HM_BUTTONUP = 0x40B
+HM_RESCAN = 0x409
+HM_POPUPMENU = 0x401
+WM_HOTKEY = 0x312
+WM_LBUTTONDOWN = 0x201
+WM_LBUTTONUP = 0x202
+WM_RBUTTONUP = 0x205
+HELD_IN_TRAY = 0
+HELD_IN_MENU = 1
+
+# The classic button, tray icons and menu entries, no floating windows; Ctrl+Tab.
+SETTINGS = ("[Options]\nHotKey=1\n[Visualization]\nSymbolType=0\n"
+            "[MinOptions]\nMinToTray=%d\nMinToMenu=%d\nMinToWindow=0\n")
+
+
+def settings(tray=True, menu=True):
+    return SETTINGS % (int(tray), int(menu))
+
+
+class Bench(e2e.Targets):
+    """Client of corvel_bench.exe (one command a line, like targets.exe)."""
+
+    def __init__(self, session, name="bench"):
+        self.session = session
+        exe = os.path.join(session.bin_dir, "corvel_bench.exe")
+        if not os.path.exists(exe):
+            raise e2e.E2EError("%s is missing: build first" % exe)
+        self.proc = session.popen(["wine", exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.reader = e2e._LineReader(self.proc.stdout)
+        first = self.reader.readline(60)
+        if first != "ready":
+            raise e2e.E2EError("corvel_bench.exe said %r instead of ready" % first)
+        session._adopt(self.proc, self)
+
+    def icons(self):
+        """Live icons of the recording tray: {(owner, uid): callback}."""
+        parts = self.cmd("icons").split()
+        out = {}
+        for item in parts[1:]:
+            owner, uid, callback = (int(x, 16) for x in item.split(":"))
+            out[(owner, uid)] = callback
+        return out
+
+    def held(self, main, which):
+        parts = self.cmd("held 0x%x %d" % (main, which)).split()
+        if parts[0] == "timeout":
+            raise e2e.E2EError("Corvel's main window does not answer")
+        return [int(x, 16) for x in parts[1:]]
+
+    def ping(self, hwnd):
+        """Seconds until the window answers, or None."""
+        reply = self.cmd("ping 0x%x" % hwnd, timeout=20)
+        return None if reply == "timeout" else int(reply) / 1e6
+
+    def numbers(self, line):
+        reply = self.cmd(line, timeout=60)
+        if reply.startswith("error"):
+            raise e2e.E2EError("%s: %s" % (line, reply))
+        return [int(x) for x in reply.split()]
+
+
+def start_tray(session):
+    b = Bench(session, "bench-tray")
+    b.cmd("tray")
+    return b
+
+
+JOURNAL_NAME = "Corvl.hidden"
+
+
+def journal_path(session):
+    return os.path.join(session.windows_dir, JOURNAL_NAME)
+
+
+def write_journal(session, entries):
+    """entries: (hwnd, windows pid, title); the format of core/hidden_journal.cpp."""
+    with open(journal_path(session), "wb") as f:
+        f.write("".join("%08X %08X %s\n" % e for e in entries).encode("latin-1"))
+
+
+def remove_journal(session):
+    for name in (JOURNAL_NAME, JOURNAL_NAME + ".new"):
+        try:
+            os.remove(os.path.join(session.windows_dir, name))
+        except FileNotFoundError:
+            pass
+
+
+def button_centre(state):
+    left, top, right, bottom = e2e.button_rect(state)
+    return (left + right) // 2, (top + bottom) // 2
+
+
+def point_at_button(session, targets, hwnd):
+    session.mousemove(*button_centre(targets.state(hwnd)))
+
+
+def post_button_up(session, corvel, targets, hwnd):
+    """What Hooks.dll posts for a release on the button, with the pointer on it."""
+    point_at_button(session, targets, hwnd)
+    corvel.post(HM_BUTTONUP, 0, hwnd)
+
+
+def click_button(session, targets, hwnd):
+    """A real press and release on the caption button, the window brought to the front first."""
+    targets.cmd("fg 0x%x" % hwnd)
+    x, y = button_centre(targets.state(hwnd))
+    session.mousedown(x, y)
+    time.sleep(0.05)
+    session.mouseup()
+
+
+def icon_callback(tray, corvel, hwnd):
+    return tray.icons().get((corvel.hwnd, hwnd))
+
+
+def click_icon(session, tray, corvel, hwnd):
+    """A left click on the window's tray icon as Wine's tray delivers it; False without icon."""
+    callback = icon_callback(tray, corvel, hwnd)
+    if callback is None:
+        return False
+    session.targets.post(corvel.hwnd, callback, hwnd, WM_LBUTTONDOWN)
+    session.targets.post(corvel.hwnd, callback, hwnd, WM_LBUTTONUP)
+    return True
+
+
+def visible(targets, hwnd, timeout=3.0):
+    return e2e.Session.wait_for(lambda: targets.state(hwnd)["vis"] == 1, timeout)
+
+
+def hidden(targets, hwnd, timeout=3.0):
+    return e2e.Session.wait_for(lambda: targets.state(hwnd)["vis"] == 0, timeout)
+
+
+def unrepresented(tray, corvel, windows):
+    """Live hidden windows with neither a tray icon that Corvel answers nor a menu entry.
+    windows: (targets client, hwnd) pairs."""
+    icons = {uid for (owner, uid) in tray.icons() if owner == corvel.hwnd} if corvel else set()
+    in_tray = set(tray.held(corvel.hwnd, HELD_IN_TRAY)) & icons if corvel else set()
+    in_menu = set(tray.held(corvel.hwnd, HELD_IN_MENU)) if corvel else set()
+    out = []
+    for t, h in windows:
+        st = t.state(h)
+        if st["exists"] and not st["vis"] and h not in in_tray and h not in in_menu:
+            out.append(h)
+    return out
+
+
+def lost_windows(tray, corvel, windows, grace=1.5):
+    """The windows that stay hidden without a representation for `grace` seconds (a minimize
+    hides the window a moment before its icon is added)."""
+    deadline = time.monotonic() + grace
+    lost = unrepresented(tray, corvel, windows)
+    while lost and time.monotonic() < deadline:
+        time.sleep(0.1)
+        lost = unrepresented(tray, corvel, windows)
+    return lost
