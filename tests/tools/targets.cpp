@@ -37,7 +37,6 @@
 //                              then "end"
 //   answer H                   milliseconds H's thread took to answer a sent WM_NULL, or
 //                              "timeout" after 2 s
-//   icon H RRGGBB              give H small and big icons of that one colour (its caption icon)
 //   traydel HWND UID           Shell_NotifyIcon NIM_DELETE of that icon, as a forgetful tray
 //                              would ("ok" or "error")
 //   menus                      visible popup menus (class "#32768"): "N" then " x,y,w,h" each
@@ -335,28 +334,6 @@ bool HandleCaptionCommand(const std::string& cmd, std::istringstream& in) {
 
 // ---- Tray and menu commands
 
-HICON SolidIcon(int size, COLORREF colour) {
-  HDC screen = GetDC(nullptr);
-  HBITMAP bits = CreateCompatibleBitmap(screen, size, size);
-  HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  const RECT all{0, 0, size, size};
-  HGDIOBJ old = SelectObject(dc, mask);
-  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  SelectObject(dc, bits);
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &all, brush);
-  DeleteObject(brush);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  ICONINFO info{TRUE, 0, 0, mask, bits};
-  HICON icon = CreateIconIndirect(&info);
-  DeleteObject(bits);
-  DeleteObject(mask);
-  return icon;
-}
-
 BOOL CALLBACK CollectMenus(HWND h, LPARAM lp) {
   char cls[64] = {};
   GetClassNameA(h, cls, sizeof cls);
@@ -365,16 +342,7 @@ BOOL CALLBACK CollectMenus(HWND h, LPARAM lp) {
 }
 
 bool HandleTrayCommand(const std::string& cmd, std::istringstream& in) {
-  if (cmd == "icon") {
-    std::string h, rgb;
-    in >> h >> rgb;
-    const unsigned long c = Num("0x" + rgb);
-    const COLORREF colour = RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
-    SendMessageA(H(h), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SolidIcon(GetSystemMetrics(SM_CXSMICON), colour)));
-    SendMessageA(H(h), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(SolidIcon(GetSystemMetrics(SM_CXICON), colour)));
-    RedrawWindow(H(h), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-    Reply("ok");
-  } else if (cmd == "traydel") {
+  if (cmd == "traydel") {
     std::string h, uid;
     in >> h >> uid;
     NOTIFYICONDATAA d{};
