@@ -34,6 +34,7 @@ MENU_FIXED = 2 * MENU_FRAME + 3 * MENU_ITEM + 2 * MENU_SEPARATOR
 QUICK_RUN_MAX_HEIGHT = 60  # "< Quick Run >" and a separator
 MARGIN = 19                # (7 x 11) div 4: "1" is 11 pixels high in Wine's menu font
 IMAGE_GAP = 3
+DOUBLE_CLICK_TIME = 0.6  # seconds; the system's is 500 ms
 
 
 # -- targets.exe commands ------------------------------------------------------------------
@@ -237,11 +238,12 @@ def double_click(session, x, y, delay_ms=80):
 
 
 def watch_menus(targets, seconds, interval=0.01):
-    """Polls the popup menus for `seconds`: the list of distinct showings, each (x, y, w, h)."""
+    """Polls the popup menus for `seconds`: the list of distinct showings, each (x, y, w, h).
+    A menu window of no size (one being set up or taken down) does not count."""
     shown, last = [], ()
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
-        now = tuple(menus(targets))
+        now = tuple(m for m in menus(targets) if m[2] and m[3])
         for m in now:
             if m not in last:
                 shown.append(m)
