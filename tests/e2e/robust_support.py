@@ -167,3 +167,40 @@ def lost_windows(tray, corvel, windows, grace=1.5):
         time.sleep(0.1)
         lost = unrepresented(tray, corvel, windows)
     return lost
+
+
+# The tray menu: About, a separator, the window entries, a separator, Options, Exit. Wine draws
+# a 3-pixel border around a popup menu; Corvel's separators are 8 pixels high.
+MENU_AT = (600, 200)
+MENU_BORDER = 3
+MENU_SEPARATOR = 8
+MENU_FIXED_ITEMS = 3
+
+
+def open_tray_menu(session, corvel):
+    """Opens the tray menu as a right click on Corvel's icon does; its state dict, or None."""
+    session.mousemove(*MENU_AT)
+    corvel.post(HM_POPUPMENU, 0, WM_RBUTTONUP)
+    t = session.targets
+    found = session.wait_for(lambda: [w for w in t.toplevel("#32768") if w["vis"]], 3)
+    return t.state(found[0]["hwnd"]) if found else None
+
+
+def _menu_item_height(menu, entries):
+    return (menu["h"] - 2 * MENU_BORDER - 2 * MENU_SEPARATOR) // (entries + MENU_FIXED_ITEMS)
+
+
+def menu_entry_point(menu, index, entries):
+    """Screen point of window entry `index` of a menu with `entries` of them."""
+    h = _menu_item_height(menu, entries)
+    return menu["x"] + menu["w"] // 2, menu["y"] + MENU_BORDER + h + MENU_SEPARATOR + index * h + h // 2
+
+
+def menu_exit_point(menu):
+    # Exit is the last item, whatever the entries.
+    return menu["x"] + menu["w"] // 2, menu["y"] + menu["h"] - MENU_BORDER - 8
+
+
+def wait_menu_closed(session, timeout=3):
+    t = session.targets
+    return session.wait_for(lambda: not [w for w in t.toplevel("#32768") if w["vis"]], timeout)
