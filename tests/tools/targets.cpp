@@ -37,6 +37,14 @@
 //                              then "end"
 //   answer H                   milliseconds H's thread took to answer a sent WM_NULL, or
 //                              "timeout" after 2 s
+//   paintover H L T R B        fill that rectangle of H's whole window (window-relative) in
+//                              magenta, drawn from this process: H's owner is told nothing
+//   postwatch M MSG RGB H X Y [H X Y ...]   post MSG to M, then watch each window's pixel
+//                              (X, Y) in turn until it is RGB (hex RRGGBB): the microseconds at
+//                              which each one was, or "timeout" after 5 s
+//   redrawwatch H X Y RGB      have H's owner repaint its frame, then watch the pixel go from
+//                              RGB to another colour and back: "ERASED_US DRAWN_US", "unseen"
+//                              when no read saw it gone within 0.5 s, or "timeout"
 //   traydel HWND UID           Shell_NotifyIcon NIM_DELETE of that icon, as a forgetful tray
 //                              would ("ok" or "error")
 //   menus                      visible popup menus (class "#32768"): "N" then " x,y,w,h" each
@@ -382,11 +390,93 @@ bool HandleTrayCommand(const std::string& cmd, std::istringstream& in) {
   return true;
 }
 
+// ---- Timing of the caption button (the benchmark)
+
+double Microseconds(const LARGE_INTEGER& from) {
+  LARGE_INTEGER now, freq;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&freq);
+  return (now.QuadPart - from.QuadPart) * 1e6 / freq.QuadPart;
+}
+
+COLORREF Rgb(const std::string& hex) {
+  const unsigned long c = Num("0x" + hex);
+  return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
+}
+
+// Watches a pixel of another process's window until `want` says yes; -1 after the limit.
+template <typename F>
+double WatchPixel(HWND h, int x, int y, const LARGE_INTEGER& from, F want, double limitUs = 5e6) {
+  HDC dc = GetWindowDC(h);
+  double us = -1;
+  while (Microseconds(from) < limitUs) {
+    if (want(GetPixel(dc, x, y))) {
+      us = Microseconds(from);
+      break;
+    }
+  }
+  ReleaseDC(h, dc);
+  return us;
+}
+
+std::string Us(double us) { return us < 0 ? "timeout" : std::to_string(static_cast<long>(us)); }
+
+bool HandleTimingCommand(const std::string& cmd, std::istringstream& in) {
+  if (cmd == "paintover") {
+    std::string h;
+    RECT r;
+    in >> h >> r.left >> r.top >> r.right >> r.bottom;
+    HDC dc = GetWindowDC(H(h));
+    HBRUSH brush = CreateSolidBrush(RGB(255, 0, 255));
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+    ReleaseDC(H(h), dc);
+    GdiFlush();
+    Reply("ok");
+  } else if (cmd == "postwatch") {
+    std::string m, msg, rgb, h;
+    int x, y;
+    in >> m >> msg >> rgb;
+    const COLORREF want = Rgb(rgb);
+    std::vector<std::pair<HWND, POINT>> watched;
+    while (in >> h >> x >> y) watched.push_back({H(h), POINT{x, y}});
+    LARGE_INTEGER from;
+    QueryPerformanceCounter(&from);
+    PostMessageA(H(m), Num(msg), 0, 0);
+    std::string out;
+    for (const auto& w : watched) {
+      const double us = WatchPixel(w.first, w.second.x, w.second.y, from, [want](COLORREF c) { return c == want; });
+      out += (out.empty() ? "" : " ") + Us(us);
+      if (us < 0) break;
+    }
+    Reply(out);
+  } else if (cmd == "redrawwatch") {
+    std::string h, rgb;
+    int x, y;
+    in >> h >> x >> y >> rgb;
+    const COLORREF drawn = Rgb(rgb);
+    LARGE_INTEGER from;
+    QueryPerformanceCounter(&from);
+    RedrawWindow(H(h), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    // The button may be back before a read sees it gone: "unseen" then.
+    const double erased = WatchPixel(H(h), x, y, from, [drawn](COLORREF c) { return c != drawn; }, 5e5);
+    if (erased < 0) {
+      Reply("unseen");
+    } else {
+      const double back = WatchPixel(H(h), x, y, from, [drawn](COLORREF c) { return c == drawn; });
+      Reply(back < 0 ? "timeout" : Us(erased) + " " + Us(back));
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
 void Handle(const std::string& line) {
   std::istringstream in(line);
   std::string cmd;
   in >> cmd;
-  if (HandleCaptionCommand(cmd, in) || HandleTrayCommand(cmd, in)) return;
+  if (HandleCaptionCommand(cmd, in) || HandleTrayCommand(cmd, in) || HandleTimingCommand(cmd, in)) return;
   auto rest = [&in] {
     std::string s;
     std::getline(in, s);
