@@ -535,7 +535,8 @@ int TopLevelCount() {
 }
 
 // What any pass of this design must do: walk the windows, test the style, draw the button on
-// each that qualifies, and let pending messages in after every window.
+// each that qualifies (as many as the table holds), and let pending messages in after every
+// window. Drawn as the program draws its built-in picture.
 int BarePass(HBITMAP picture, int pw, int ph) {
   const FrameMetrics m = SystemFrameMetrics();
   HDC source = CreateCompatibleDC(nullptr);
@@ -543,11 +544,12 @@ int BarePass(HBITMAP picture, int pw, int ph) {
   int drawn = 0;
   for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
     const LONG style = GetWindowLongA(w, GWL_STYLE);
-    if ((style & kMainWindowStyleMask) == kMainWindowStyleMask) {
+    if ((style & kMainWindowStyleMask) == kMainWindowStyleMask && drawn < kButtonWindowsSize) {
       RECT wr{};
       GetWindowRect(w, &wr);
       const RECT r = ProgramButtonRect(wr.right - wr.left, m);
       HDC dc = GetWindowDC(w);
+      SetStretchBltMode(dc, COLORONCOLOR);
       StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0, pw, ph, SRCCOPY);
       ReleaseDC(w, dc);
       ++drawn;

@@ -144,18 +144,25 @@ def hidden(targets, hwnd, timeout=3.0):
     return e2e.Session.wait_for(lambda: targets.state(hwnd)["vis"] == 0, timeout)
 
 
+def visibility(windows):
+    """{hwnd: visible} of the live ones of (targets client, hwnd) pairs, one query per client."""
+    out = {}
+    clients = {id(t): t for t, _ in windows}
+    for t in clients.values():
+        live = {w["hwnd"]: w["vis"] for w in t.toplevel("-", "-")}
+        for c, h in windows:
+            if c is t and h in live:
+                out[h] = live[h]
+    return out
+
+
 def unrepresented(tray, corvel, windows):
     """Live hidden windows with neither a tray icon that Corvel answers nor a menu entry.
     windows: (targets client, hwnd) pairs."""
-    icons = {uid for (owner, uid) in tray.icons() if owner == corvel.hwnd} if corvel else set()
-    in_tray = set(tray.held(corvel.hwnd, HELD_IN_TRAY)) & icons if corvel else set()
-    in_menu = set(tray.held(corvel.hwnd, HELD_IN_MENU)) if corvel else set()
-    out = []
-    for t, h in windows:
-        st = t.state(h)
-        if st["exists"] and not st["vis"] and h not in in_tray and h not in in_menu:
-            out.append(h)
-    return out
+    icons = {uid for (owner, uid) in tray.icons() if owner == corvel.hwnd}
+    in_tray = set(tray.held(corvel.hwnd, HELD_IN_TRAY)) & icons
+    in_menu = set(tray.held(corvel.hwnd, HELD_IN_MENU))
+    return [h for h, vis in visibility(windows).items() if not vis and h not in in_tray and h not in in_menu]
 
 
 def lost_windows(tray, corvel, windows, grace=1.5):
