@@ -15,20 +15,28 @@
 #include "platform/caption_geometry.h"
 #include "platform/messages.h"
 
+// One section shared by every process the library is loaded into.
+#if defined(_MSC_VER)
+#pragma section(".shared", read, write, shared)
+#define CORVEL_SHARED
+#define CORVEL_SHARED_DECL __declspec(allocate(".shared"))
+#else
 #define CORVEL_SHARED __attribute__((section(".shared"), shared))
+#define CORVEL_SHARED_DECL
+#endif
 
 namespace {
 
 using namespace corvel;
 
 // Shared by every process that has the library loaded.
-HHOOK g_callWndRetHook CORVEL_SHARED = nullptr;
-HHOOK g_mouseHook CORVEL_SHARED = nullptr;
-HWND g_mainWindow CORVEL_SHARED = nullptr;
-DWORD g_mainProcess CORVEL_SHARED = 0;
-LONG g_styleMask CORVEL_SHARED = 0;  // 0 while no hook is installed
-DWORD g_lastFindTick CORVEL_SHARED = 0;
-DWORD g_lastRescanTick CORVEL_SHARED = 0;
+CORVEL_SHARED_DECL HHOOK g_callWndRetHook CORVEL_SHARED = nullptr;
+CORVEL_SHARED_DECL HHOOK g_mouseHook CORVEL_SHARED = nullptr;
+CORVEL_SHARED_DECL HWND g_mainWindow CORVEL_SHARED = nullptr;
+CORVEL_SHARED_DECL DWORD g_mainProcess CORVEL_SHARED = 0;
+CORVEL_SHARED_DECL LONG g_styleMask CORVEL_SHARED = 0;  // 0 while no hook is installed
+CORVEL_SHARED_DECL DWORD g_lastFindTick CORVEL_SHARED = 0;
+CORVEL_SHARED_DECL DWORD g_lastRescanTick CORVEL_SHARED = 0;
 
 // Per process.
 HINSTANCE g_instance = nullptr;

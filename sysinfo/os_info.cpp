@@ -12,10 +12,15 @@ static_assert(sizeof(MEMORYSTATUS) == kMemoryStatusSize, "MEMORYSTATUS layout");
 OSVERSIONINFOA QueryVersion() {
   OSVERSIONINFOA info{};
   info.dwOSVersionInfoSize = kVersionInfoSize;
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)
+  GetVersionExA(&info);
+#else
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   GetVersionExA(&info);
 #pragma GCC diagnostic pop
+#endif
   return info;
 }
 
