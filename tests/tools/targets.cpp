@@ -48,6 +48,10 @@
 //   traydel HWND UID           Shell_NotifyIcon NIM_DELETE of that icon, as a forgetful tray
 //                              would ("ok" or "error")
 //   menus                      visible popup menus (class "#32768"): "N" then " x,y,w,h" each
+//   trayround M MSG WP LP W V  with "tray" made here: post MSG to M, then pump and watch until
+//                              W's visibility is V and the tray got an add (V=0) or a delete
+//                              (V=1) of the icon with uID W: "VIS_US TRAY_US", microseconds
+//                              after the post, or "timeout" after 5 s
 //   guiinfo H                  of the thread of window H: "active=0xA focus=0xF menuowner=0xM
 //                              flags=0xF", and the foreground window "fg=0xG"
 //   quit
@@ -349,6 +353,35 @@ BOOL CALLBACK CollectMenus(HWND h, LPARAM lp) {
   return TRUE;
 }
 
+double MicrosecondsSince(const LARGE_INTEGER& from) {
+  LARGE_INTEGER now, freq;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&freq);
+  return static_cast<double>(now.QuadPart - from.QuadPart) * 1e6 / static_cast<double>(freq.QuadPart);
+}
+
+// Posts a request to Corvel's main window and times its two effects: the window's visibility
+// and the tray call for its icon, which this thread's recording tray must pump to receive.
+std::string TrayRound(HWND main, UINT msg, WPARAM wp, LPARAM lp, HWND window, bool visible) {
+  constexpr double kLimitUs = 5e6;
+  const DWORD wanted = visible ? NIM_DELETE : NIM_ADD;
+  const size_t seen = g_trayCalls.size();
+  LARGE_INTEGER start;
+  QueryPerformanceCounter(&start);
+  PostMessageA(main, msg, wp, lp);
+  double visUs = -1, trayUs = -1;
+  while ((visUs < 0 || trayUs < 0) && MicrosecondsSince(start) < kLimitUs) {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    if (visUs < 0 && (IsWindowVisible(window) != FALSE) == visible) visUs = MicrosecondsSince(start);
+    for (size_t i = seen; trayUs < 0 && i < g_trayCalls.size(); ++i)
+      if (g_trayCalls[i].code == wanted && g_trayCalls[i].uid == static_cast<unsigned>(reinterpret_cast<UINT_PTR>(window)))
+        trayUs = MicrosecondsSince(start);
+  }
+  if (visUs < 0 || trayUs < 0) return "timeout";
+  return std::to_string(static_cast<long>(visUs)) + " " + std::to_string(static_cast<long>(trayUs));
+}
+
 bool HandleTrayCommand(const std::string& cmd, std::istringstream& in) {
   if (cmd == "traydel") {
     std::string h, uid;
@@ -370,6 +403,11 @@ bool HandleTrayCommand(const std::string& cmd, std::istringstream& in) {
       out += b;
     }
     Reply(out);
+  } else if (cmd == "trayround") {
+    std::string m, msg, wp, lp, w;
+    int v = 0;
+    in >> m >> msg >> wp >> lp >> w >> v;
+    Reply(TrayRound(H(m), Num(msg), Num(wp), Num(lp), H(w), v != 0));
   } else if (cmd == "guiinfo") {
     std::string h;
     in >> h;
