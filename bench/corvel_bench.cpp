@@ -7,10 +7,12 @@
 //   icons                       live icons: "N" then " OWNER:UID:CALLBACK" each (hex)
 //   window X Y W H TITLE        a captioned target window of this process; its handle
 //   windows N                   N more target windows, stacked; "ok"
-//   cycles RECEIVER TARGET N    N minimize and restore cycles of TARGET: HM_BUTTONUP to RECEIVER
+//   cycles RECEIVER TARGET N [SETTLE_MS]
+//                               N minimize and restore cycles of TARGET: HM_BUTTONUP to RECEIVER
 //                               with the pointer on the button until TARGET is hidden and its icon
 //                               is in the tray, then a click on that icon until it is visible
-//                               again. "min US,US,.. restore US,US,.. retries N" or "error TEXT"
+//                               again, then SETTLE_MS (default 50) for the rescan that a shown
+//                               window brings. "min US,.. restore US,.. retries N" or "error TEXT"
 //   sendr H MSG WP LP           SendMessageTimeout's result in hex, or "timeout"
 //   held MAIN LIST              the windows that Corvel's main window holds in LIST (0 tray, 1 menu)
 //   ping H                      microseconds until H answers WM_NULL, or "timeout"
@@ -52,6 +54,8 @@ constexpr DWORD kStepTimeoutMs = 5000;
 // A request that came while a collection pass had emptied the table is sent again after this.
 constexpr DWORD kRetryAfterMs = 300;
 constexpr DWORD kSendTimeoutMs = 5000;
+// A shown window makes the hook ask for a rescan; a cycle lets that pass run before the next.
+constexpr DWORD kSettleMs = 50;
 constexpr const char kTargetClass[] = "CorvelBenchTarget";
 constexpr const char kProbeDll[] = "corvel_probe.dll";
 constexpr const char kStopEventName[] = "CorvelProbeStop";
@@ -208,7 +212,7 @@ bool Request(Post post, Done done, double& us, int& retries) {
   }
 }
 
-std::string Cycles(HWND receiver, HWND target, int n) {
+std::string Cycles(HWND receiver, HWND target, int n, DWORD settleMs) {
   std::vector<double> mins, restores;
   int retries = 0;
   for (int i = 0; i < n; ++i) {
@@ -227,6 +231,8 @@ std::string Cycles(HWND receiver, HWND target, int n) {
                  retries))
       return "error cycle " + std::to_string(i) + ": the window was not restored";
     restores.push_back(us);
+    // A request in the middle of that pass could find the table not yet filled again.
+    WaitUntil([] { return false; }, settleMs);
   }
   return "min " + Join(mins) + " restore " + Join(restores) + " retries " + std::to_string(retries);
 }
@@ -453,7 +459,9 @@ void Handle(const std::string& line) {
     Reply("ok");
   } else if (cmd == "cycles") {
     in >> a >> b >> c;
-    Reply(Cycles(H(a), H(b), static_cast<int>(Num(c))));
+    d.clear();
+    in >> d;
+    Reply(Cycles(H(a), H(b), static_cast<int>(Num(c)), d.empty() ? kSettleMs : Num(d)));
   } else if (cmd == "sendr") {
     in >> a >> b >> c >> d;
     Reply(SendResult(H(a), Num(b), Num(c), Num(d)));

@@ -211,3 +211,56 @@ def menu_exit_point(menu):
 def wait_menu_closed(session, timeout=3):
     t = session.targets
     return session.wait_for(lambda: not [w for w in t.toplevel("#32768") if w["vis"]], timeout)
+
+
+# -- what a process costs, from Linux (a Windows process of Wine is one Unix process) ---------
+
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def proc_counters(unix_pid):
+    """CPU seconds (user + system), context switches of all its threads (voluntary: it went to
+    sleep and was woken; involuntary) and resident set in KiB."""
+    with open("/proc/%d/stat" % unix_pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    cpu = (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+    voluntary = involuntary = 0
+    for tid in os.listdir("/proc/%d/task" % unix_pid):
+        try:
+            with open("/proc/%d/task/%s/status" % (unix_pid, tid)) as f:
+                for line in f:
+                    if line.startswith("voluntary_ctxt_switches"):
+                        voluntary += int(line.split()[1])
+                    elif line.startswith("nonvoluntary_ctxt_switches"):
+                        involuntary += int(line.split()[1])
+        except FileNotFoundError:
+            pass
+    rss = 0
+    with open("/proc/%d/status" % unix_pid) as f:
+        for line in f:
+            if line.startswith("VmRSS"):
+                rss = int(line.split()[1])
+    return {"cpu": cpu, "wakeups": voluntary, "preempted": involuntary, "rss_kb": rss}
+
+
+def resources(bench, corvel):
+    """Corvel's live GDI objects, USER objects (through the probe, which must be loaded),
+    working set and resident set."""
+    pid = corvel.windows_pid()
+    gdi = bench.numbers("gdi %d" % pid)[0]
+    windows, menus, icons = bench.numbers("user %d" % pid)
+    private, working = bench.numbers("mem %d" % pid)
+    return {"gdi": gdi, "user_windows": windows, "user_menus": menus, "user_icons": icons,
+            "working_set_kb": working // 1024, "rss_kb": proc_counters(corvel.proc.pid)["rss_kb"]}
+
+
+def cycles(bench, receiver, target, n, settle_ms=50):
+    """n minimize and restore cycles of bench's window `target` through the main window
+    `receiver`, timed by corvel_bench.exe: (minimize us, restore us, retries)."""
+    reply = bench.cmd("cycles 0x%x 0x%x %d %d" % (receiver, target, n, settle_ms), timeout=60 + n)
+    if reply.startswith("error"):
+        raise e2e.E2EError(reply)
+    parts = reply.split()
+    values = dict(zip(parts[0::2], parts[1::2]))
+    return ([int(x) for x in values["min"].split(",")], [int(x) for x in values["restore"].split(",")],
+            int(values["retries"]))
