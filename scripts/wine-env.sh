@@ -91,7 +91,11 @@ corvel_set_version() {
 corvel_wine_up() {
   corvel_start_display || return 1
   corvel_ensure_prefix
-  # Keep the server alive between programs, and the desktop with a holder window.
+  corvel_desktop_up
+}
+
+# Keeps the server alive between programs, and the desktop with a holder window.
+corvel_desktop_up() {
   wineserver -p >/dev/null 2>&1
   wine "$CORVEL_BUILD/bin/targets.exe" --hold >/dev/null 2>&1 &
   CORVEL_PIDS+=($!)
@@ -102,6 +106,14 @@ corvel_wine_up() {
     sleep 0.1
   done
   sleep 0.5
+}
+
+# A new wine server, desktop, task bar and tray on the same display and prefix, so that one
+# test cannot leave the shell in a state that another one inherits.
+corvel_desktop_restart() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  corvel_desktop_up
 }
 
 corvel_wine_down() {
