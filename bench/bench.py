@@ -118,9 +118,9 @@ def row(name, unit, values, bound_values=None, note="", worst=max):
     med, bad = median(values), worst(values)
     bound = median(bound_values) if bound_values else None
     ratio = "%.2f" % (med / bound) if bound else "-"
-    ROWS.append((name, "%s %s" % (fmt(med), unit), "%s %s" % (fmt(bad), unit),
-                 "%s %s" % (fmt(bound), unit) if bound is not None else ("0" if bound_values == [] else "-"),
-                 ratio, note))
+    with_unit = lambda v: ("%s %s" % (fmt(v), unit)).strip()  # noqa: E731
+    ROWS.append((name, with_unit(med), with_unit(bad),
+                 with_unit(bound) if bound is not None else ("0" if bound_values == [] else "-"), ratio, note))
     log("%s: median %s, worst %s, bound %s" % (name, fmt(med), fmt(bad), fmt(bound) if bound else "-"))
 
 
