@@ -66,9 +66,13 @@ void TForm1::RegisterHotKeyFromOptions() {
 
 void TForm1::Timer2Timer() {
   Timer2.Disable();
+  // While the table is rebuilt, a press or release may arrive for a window not collected yet:
+  // the table of the last pass still answers for it.
+  if (collectingPasses_++ == 0) previousPass_.assign(ButtonWindows.begin(), ButtonWindows.begin() + ButtonWindowCount);
   ButtonWindowCount = 0;
   if (Options.WinFilter == kFilterMainWindows || Options.WinFilter == kFilterListedPrograms) CollectMainWindows();
   else if (Options.WinFilter == kFilterAllWindows) CollectAllWindows();
+  if (--collectingPasses_ == 0) previousPass_.clear();
   const int count = ButtonWindowCount;
   for (int i = 0; i < count; ++i) {
     ProcessPendingMessages();
@@ -105,9 +109,19 @@ int TForm1::FindButtonWindow(HWND window) {
   int found = 0;
   for (int i = 0; i < ButtonWindowCount && !found; ++i)
     if (ButtonWindows[i].Handle == window) found = i + 1;
+  if (!found) found = TakeFromPreviousPass(window);
   // The program test walks every process: only for a window of the table.
   if (found && Options.WinFilter == kFilterListedPrograms && !IsListedProgramWindow(window)) return 0;
   return found;
+}
+
+int TForm1::TakeFromPreviousPass(HWND window) {
+  for (const ButtonWindowEntry& e : previousPass_) {
+    if (e.Handle != window || ButtonWindowCount >= kButtonWindowsSize) continue;
+    ButtonWindows[ButtonWindowCount] = e;
+    return ++ButtonWindowCount;
+  }
+  return 0;
 }
 
 bool TForm1::IsListedProgramWindow(HWND window) const {
@@ -238,7 +252,10 @@ bool TForm1::HandleHookMessage(UINT msg, LPARAM lp) {
       }
       return true;
     case HM_ADDWINDOW: AddButtonWindow(window); return true;
-    case HM_CLEARWINDOWS: ButtonWindowCount = 0; return true;
+    case HM_CLEARWINDOWS:
+      ButtonWindowCount = 0;
+      previousPass_.clear();
+      return true;
     case HM_RESCAN: Timer2.Enable(); return true;
     case HM_BUTTONDOWN: ButtonDown(window); return true;
     case HM_BUTTONUP: ButtonUp(window); return true;

@@ -230,6 +230,29 @@ TEST_F(MainFormTest, PressAndReleaseOnTheButtonNameTheWindow) {
   EXPECT_EQ(form->CurrentWindow, nullptr);
 }
 
+// A release that arrives while a pass rebuilds the table is not lost for a window the pass has
+// not reached yet.
+TEST_F(MainFormTest, AReleaseDuringAPassStillFindsItsWindow) {
+  TestWindow target("collected last", 60, 60, 400, 200);
+  TestWindow cover("above it", 500, 400, 300, 200);
+  Start("[Visualization]\r\nSymbolType=0\r\n");
+  const int i = form->FindButtonWindow(target.hwnd());
+  ASSERT_NE(i, 0);
+  RECT wr;
+  GetWindowRect(target.hwnd(), &wr);
+  const RECT b = form->ButtonWindows[i - 1].ButtonRect;
+  MoveCursor(wr.left + (b.left + b.right) / 2, wr.top + (b.top + b.bottom) / 2);
+  PostMessageA(form->hwnd(), HM_BUTTONUP, 0, reinterpret_cast<LPARAM>(target.hwnd()));
+  form->Timer2Timer();
+  EXPECT_EQ(form->CurrentWindow, target.hwnd());
+  EXPECT_TRUE(form->AddTrTimer.Enabled());
+  form->AddTrTimer.Disable();
+  EXPECT_NE(form->FindButtonWindow(target.hwnd()), 0);
+  // Emptied on purpose, the table does not fall back on the old one.
+  Send(HM_CLEARWINDOWS, nullptr);
+  EXPECT_EQ(form->FindButtonWindow(target.hwnd()), 0);
+}
+
 TEST_F(MainFormTest, RightClickOnTheOwnMinimizeButtonOnlyWithSymbolType5) {
   TestWindow w("right-clicked", 70, 70, 400, 200);
   Start("[Visualization]\r\nSymbolType=5\r\n");
