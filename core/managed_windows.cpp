@@ -59,9 +59,10 @@ void MakeOpaque(HBITMAP bitmap, int w, int h) {
 
 }  // namespace
 
-UINT FreeTrayCallback(const std::vector<std::unique_ptr<TrayWindowRecord>>& records) {
+UINT FreeTrayCallback(const std::vector<std::unique_ptr<TrayWindowRecord>>& records,
+                      const std::function<bool(UINT)>& taken) {
   for (UINT n = kWindowTrayCallbackFirst; n <= kWindowTrayCallbackLast; ++n) {
-    bool used = false;
+    bool used = taken && taken(n);
     for (const auto& r : records) used = used || r->CallbackMessage == n;
     if (!used) return n;
   }
@@ -132,8 +133,7 @@ void TForm1::AddTrayIcon(HWND window) {
     if (r->Handle == window) return;
   auto record = std::make_unique<TrayWindowRecord>();
   record->Handle = window;
-  record->CallbackMessage = FreeTrayCallback(TrayWindows);
-  while (record->CallbackMessage && Applets.UsesCallback(record->CallbackMessage)) ++record->CallbackMessage;
+  record->CallbackMessage = FreeTrayCallback(TrayWindows, [this](UINT n) { return Applets.UsesCallback(n); });
   record->Icon = MakeTrayIcon(window);
   const NOTIFYICONDATAA data = MakeNotifyIconData(hwnd(), IconId(window), record->CallbackMessage,
                                                   record->Icon.get(), WindowText(window, kTrayTipChars));

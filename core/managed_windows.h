@@ -1,5 +1,6 @@
 // Records of the windows the program holds minimized, one list per representation.
 #pragma once
+#include <functional>
 #include <memory>
 #include <vector>
 #include "platform/handles.h"
@@ -28,8 +29,9 @@ struct FloatingWindowRecord {
   HWND Handle = nullptr;
 };
 
-// The lowest callback number of the per-window block that no live record uses, or 0 when the
-// block is full.
-UINT FreeTrayCallback(const std::vector<std::unique_ptr<TrayWindowRecord>>& records);
+// The lowest callback number of the per-window block that no live record uses and `taken`
+// does not claim (the applet icons' numbers), or 0 when the block is full.
+UINT FreeTrayCallback(const std::vector<std::unique_ptr<TrayWindowRecord>>& records,
+                      const std::function<bool(UINT)>& taken);
 
 }  // namespace corvel
