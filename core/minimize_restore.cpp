@@ -159,11 +159,11 @@ const char* TForm1::TrayMenuMarginText(size_t menuWindows) {
 void TForm1::PopupMenuDrawMargin(HDC dc, const RECT& strip) {
   const int h = PopupMenu::MenuTextHeight();
   RxPopupMenu1.LeftMargin = (7 * h) / 4;
-  FontSpec spec;
-  spec.name = "Arial";
-  spec.bold = true;
-  spec.height = FontHeightForPoints((7 * h) / 8);
-  FontHandle font = CreateRotatedFont(spec, kMarginTextAngle);
+  FontSpec marginFont;
+  marginFont.name = "Arial";
+  marginFont.bold = true;
+  marginFont.height = FontHeightForPoints((7 * h) / 8);
+  FontHandle font = CreateRotatedFont(marginFont, kMarginTextAngle);
   PaintMenuMargin(dc, strip, MarginStyle{kMarginTop, kMarginBottom, font.get(), 0}, TrayMenuMarginText(MenuWindows.size()));
 }
 

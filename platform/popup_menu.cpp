@@ -29,15 +29,15 @@ PopupMenu::PopupMenu(const ImageList* images) : menu_(CreatePopupMenu()), images
 }
 
 FontSpec PopupMenu::MenuFont() {
-  FontSpec spec;
+  FontSpec font;
   NONCLIENTMETRICSA ncm{};
   ncm.cbSize = sizeof ncm;
   if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) {
-    spec.name = ncm.lfMenuFont.lfFaceName;
-    spec.height = ncm.lfMenuFont.lfHeight;
-    spec.bold = ncm.lfMenuFont.lfWeight >= FW_BOLD;
+    font.name = ncm.lfMenuFont.lfFaceName;
+    font.height = ncm.lfMenuFont.lfHeight;
+    font.bold = ncm.lfMenuFont.lfWeight >= FW_BOLD;
   }
-  return spec;
+  return font;
 }
 
 int PopupMenu::MenuTextHeight() {
