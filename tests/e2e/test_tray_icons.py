@@ -16,34 +16,11 @@ import tray_support as ts  # noqa: E402
 STEP = 3.0  # seconds within which one minimize or restore shows on screen
 
 
-class TrayIconTest(e2e.CorvelTestCase):
+class TrayIconTest(ts.OneCorvelTestCase):
     """One Corvel for every test: each test leaves no window in the tray."""
-
-    corvel = None
-
-    @classmethod
-    def setUpClass(cls):
-        s = e2e.session()
-        s.set_version("winxp")
-        s.remove_ini()
-        cls.corvel = s.start_corvel()
-        cls.own = None
-        # Corvel's own icon is the only one in the tray.
-        rows = s.wait_for(lambda: (lambda r: r if not ts.empty_slot(ts.slot_pixels(r, 0)) else None)(ts.strip(s)), 5)
-        if not rows:
-            raise e2e.E2EError("Corvel's own icon is not in the tray")
-        cls.own = ts.slot_pixels(rows, 0)
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.corvel:
-            cls.corvel.stop()
 
     def setUp(self):
         super().setUp()
-        self.t = self.session.targets
-        self.assertTrue(self.corvel.is_running(), "Corvel has ended")
-        self.assertTrue(ts.close_menus(self.session, self.t), "a menu stays open")
         self.addCleanup(self.give_back_all)
 
     # -- helpers ---------------------------------------------------------------------------

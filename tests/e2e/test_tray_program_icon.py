@@ -16,31 +16,10 @@ STEP = 3.0
 ICON_WINDOW_CLASS = "CorvelTrayIconWindow"
 
 
-class ProgramIconTest(e2e.CorvelTestCase):
-
-    corvel = None
-
-    @classmethod
-    def setUpClass(cls):
-        s = e2e.session()
-        s.set_version("winxp")
-        s.remove_ini()
-        cls.corvel = s.start_corvel()
-        rows = s.wait_for(lambda: (lambda r: r if not ts.empty_slot(ts.slot_pixels(r, 0)) else None)(ts.strip(s)), 5)
-        if not rows:
-            raise e2e.E2EError("Corvel's own icon is not in the tray")
-        cls.own = ts.slot_pixels(rows, 0)
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.corvel:
-            cls.corvel.stop()
+class ProgramIconTest(ts.OneCorvelTestCase):
 
     def setUp(self):
         super().setUp()
-        self.t = self.session.targets
-        self.assertTrue(self.corvel.is_running(), "Corvel has ended")
-        self.assertTrue(ts.close_menus(self.session, self.t), "a menu stays open")
         self.addCleanup(ts.close_menus, self.session, self.t)
 
     def clicks_shown(self, *xdotool_args, seconds=1.5):

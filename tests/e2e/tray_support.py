@@ -250,3 +250,33 @@ def watch_menus(targets, seconds, interval=0.01):
         last = now
         time.sleep(interval)
     return shown
+
+
+class OneCorvelTestCase(e2e.CorvelTestCase):
+    """One Corvel under winxp without Corvl.ini for every test of the class, its own icon alone
+    in the tray at the start (its pixels in `own`); each test starts with no menu open."""
+
+    corvel = None
+    own = None
+
+    @classmethod
+    def setUpClass(cls):
+        s = e2e.session()
+        s.set_version("winxp")
+        s.remove_ini()
+        cls.corvel = s.start_corvel()
+        rows = s.wait_for(lambda: (lambda r: r if not empty_slot(slot_pixels(r, 0)) else None)(strip(s)), 5)
+        if not rows:
+            raise e2e.E2EError("Corvel's own icon is not in the tray")
+        cls.own = slot_pixels(rows, 0)
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.corvel:
+            cls.corvel.stop()
+
+    def setUp(self):
+        super().setUp()
+        self.t = self.session.targets
+        self.assertTrue(self.corvel.is_running(), "Corvel has ended")
+        self.assertTrue(close_menus(self.session, self.t), "a menu stays open")
