@@ -52,3 +52,17 @@ corvel_build() {
   fi
   cmake --build "$CORVEL_BUILD" || return 1
 }
+
+# Install, build and start a private Xvfb, Wine prefix and desktop that end with the calling
+# script; the end-to-end driver then joins that desktop.
+corvel_private_desktop() {
+  corvel_install_packages || return 1
+  corvel_build || return 1
+  export CORVEL_PRIVATE_DISPLAY=1
+  # shellcheck source=scripts/wine-env.sh
+  source "$CORVEL_ROOT/scripts/wine-env.sh"
+  trap corvel_wine_down EXIT
+  trap 'exit 130' INT TERM HUP
+  corvel_wine_up || return 1
+  export CORVEL_E2E_SESSION=1
+}

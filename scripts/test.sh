@@ -10,19 +10,8 @@ export CORVEL_BUILD=${CORVEL_BUILD:-$CORVEL_ROOT/build}
 
 # shellcheck source=scripts/setup.sh
 source "$CORVEL_ROOT/scripts/setup.sh"
-corvel_install_packages || exit 1
-corvel_build || exit 1
-
 # The tests click and take screenshots: never on the user's own display.
-export CORVEL_PRIVATE_DISPLAY=1
-# shellcheck source=scripts/wine-env.sh
-source "$CORVEL_ROOT/scripts/wine-env.sh"
-trap corvel_wine_down EXIT
-trap 'exit 130' INT TERM HUP
-corvel_wine_up || exit 1
-
-# The end-to-end driver joins this desktop instead of starting its own.
-export CORVEL_E2E_SESSION=1
+corvel_private_desktop || exit 1
 rm -rf "$CORVEL_BUILD/e2e-shots" "$CORVEL_BUILD/e2e-logs"
 rc=0
 ctest --test-dir "$CORVEL_BUILD" --output-on-failure "$@" </dev/null || rc=$?

@@ -264,3 +264,16 @@ def cycles(bench, receiver, target, n, settle_ms=50):
     values = dict(zip(parts[0::2], parts[1::2]))
     return ([int(x) for x in values["min"].split(",")], [int(x) for x in values["restore"].split(",")],
             int(values["retries"]))
+
+
+class JournalTrayTestCase(e2e.CorvelTestCase):
+    """Each test starts without a journal of hidden windows and with a recording tray of its
+    own (`self.tray`); both go at the end."""
+
+    def setUp(self):
+        super().setUp()
+        s = self.session
+        remove_journal(s)
+        self.addCleanup(remove_journal, s)
+        self.tray = start_tray(s)
+        self.addCleanup(self.tray.quit)

@@ -18,15 +18,10 @@ HANG_MS = 4000
 RECOVERED_WINDOWS = 20
 
 
-class RecoveryTest(e2e.CorvelTestCase):
+class RecoveryTest(rs.JournalTrayTestCase):
 
     def setUp(self):
         super().setUp()
-        s = self.session
-        rs.remove_journal(s)
-        self.addCleanup(rs.remove_journal, s)
-        self.tray = rs.start_tray(s)
-        self.addCleanup(self.tray.quit)
         self.windows = []  # (targets client, hwnd), shown and closed at the end
 
     def tearDown(self):

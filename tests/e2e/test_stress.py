@@ -25,15 +25,11 @@ RESCAN_EVERY = 7
 ROUNDS = 2
 
 
-class StressTest(e2e.CorvelTestCase):
+class StressTest(rs.JournalTrayTestCase):
 
     def setUp(self):
         super().setUp()
         s = self.session
-        rs.remove_journal(s)
-        self.addCleanup(rs.remove_journal, s)
-        self.tray = rs.start_tray(s)
-        self.addCleanup(self.tray.quit)
         # A targets.exe of its own, so that the 300 windows go with it.
         self.t = s.start_targets("targets-stress")
         self.addCleanup(self.t.quit)
