@@ -113,6 +113,12 @@ corvel_desktop_up() {
 corvel_desktop_restart() {
   wineserver -k 2>/dev/null
   wineserver -w 2>/dev/null
+  # The old desktop's X window must be gone, or the wait for the new one ends at once.
+  local i
+  for i in $(seq 1 50); do
+    xdotool search --name "Wine desktop" >/dev/null 2>&1 || xdotool search --classname explorer.exe >/dev/null 2>&1 || break
+    sleep 0.1
+  done
   corvel_desktop_up
 }
 
