@@ -6,6 +6,6 @@ CORVEL_ROOT=${CORVEL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 if [ "${CORVEL_E2E_SESSION:-}" = 1 ]; then
   # shellcheck source=scripts/wine-env.sh
   source "$CORVEL_ROOT/scripts/wine-env.sh"
-  corvel_desktop_restart
+  corvel_desktop_restart || { echo "[corvel] no Wine desktop for $1" >&2; exit 1; }
 fi
 exec "${CORVEL_PYTHON:-python3}" "$@"

@@ -91,41 +91,71 @@ corvel_set_version() {
 corvel_wine_up() {
   corvel_start_display || return 1
   corvel_ensure_prefix
-  corvel_desktop_up
+  corvel_desktop_up 20 || corvel_desktop_restart || { corvel_log "the Wine desktop does not come up"; return 1; }
 }
 
-# Keeps the server alive between programs, and the desktop with a holder window.
+# Keeps the server alive between programs, and the desktop with a holder window. Fails when
+# the desktop is not there within about SECONDS (default 10).
 corvel_desktop_up() {
+  local seconds=${1:-10}
   wineserver -p >/dev/null 2>&1
   wine "$CORVEL_BUILD/bin/targets.exe" --hold >/dev/null 2>&1 &
   CORVEL_PIDS+=($!)
   local i
-  for i in $(seq 1 100); do
-    xdotool search --name "Wine desktop" >/dev/null 2>&1 && break
-    xdotool search --classname explorer.exe >/dev/null 2>&1 && break
+  for i in $(seq 1 $((seconds * 10))); do
+    if xdotool search --name "Wine desktop" >/dev/null 2>&1 || xdotool search --classname explorer.exe >/dev/null 2>&1; then
+      sleep 0.5
+      return 0
+    fi
     sleep 0.1
   done
-  sleep 0.5
+  return 1
 }
 
-# A new wine server, desktop, task bar and tray on the same display and prefix, so that one
-# test cannot leave the shell in a state that another one inherits.
-corvel_desktop_restart() {
+# Wine loaders of this prefix that outlived their server wait on it for ever, and a server
+# started while they live may never bring its desktop up.
+corvel_end_strays() {
+  local p
+  for p in /proc/[0-9]*; do
+    case "$(readlink "$p/exe" 2>/dev/null)" in
+      */wine | */wine64 | */wine-preloader | */wine64-preloader | */wineserver | */wineserver64) ;;
+      *) continue ;;
+    esac
+    tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && kill -9 "${p#/proc/}" 2>/dev/null
+  done
+  return 0
+}
+
+corvel_server_down() {
   wineserver -k 2>/dev/null
   wineserver -w 2>/dev/null
+  corvel_end_strays
   # The old desktop's X window must be gone, or the wait for the new one ends at once.
   local i
   for i in $(seq 1 50); do
     xdotool search --name "Wine desktop" >/dev/null 2>&1 || xdotool search --classname explorer.exe >/dev/null 2>&1 || break
     sleep 0.1
   done
-  corvel_desktop_up
+}
+
+# A new wine server, desktop, task bar and tray on the same display and prefix, so that one
+# test cannot leave the shell in a state that another one inherits. A fresh server now and
+# then starts no desktop at all: that one is ended and started again.
+corvel_desktop_restart() {
+  local try
+  for try in 1 2 3; do
+    corvel_server_down
+    corvel_desktop_up 5 && return 0
+    corvel_log "the Wine desktop did not come up (try $try)"
+  done
+  return 1
 }
 
 corvel_wine_down() {
   local p
   for p in "${CORVEL_PIDS[@]}"; do kill "$p" 2>/dev/null; done
   wineserver -k 2>/dev/null
+  corvel_end_strays
   for p in "${CORVEL_PIDS[@]}"; do wait "$p" 2>/dev/null; done
   CORVEL_PIDS=()
 }
