@@ -45,7 +45,7 @@ void TForm1::SetForms(TForm2* form2, TAForm* aForm, TSetBlendForm* setBlendForm,
 }
 
 void TForm1::FormCreate() {
-  for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer, &LatePassTimer}) t->Attach(hwnd());
+  for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer}) t->Attach(hwnd());
   OsCode = GetOsCode();
   if (OsCode == kOsWin2000 || OsCode == kOsWinXP) {
     SetLayeredAttributes.Resolve();
@@ -92,7 +92,6 @@ void TForm1::Timer1Timer() {
   QuickRun.FillQuickRunMenu(RxPopupMenu2);
   ApplySymbolType();
   InstallHook();
-  LatePassTimer.Enable();
   SendMessageA(GetDesktopWindow(), WM_PAINT, 0, 0);
   UpdateWindow(GetDesktopWindow());
   RegisterHotKeyFromOptions();
@@ -101,7 +100,7 @@ void TForm1::Timer1Timer() {
 void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
-  for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer, &LatePassTimer}) t->Disable();
+  for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer}) t->Disable();
   Local.SetTextSink(nullptr);
   hooks_.DeleteHook();
   for (const auto& record : TrayWindows) {
@@ -209,10 +208,6 @@ void TForm1::HandleTimer(UINT_PTR id) {
     case kTimer3: Timer3Timer(); break;
     case kAddTrTimer: AddTrTimerTimer(); break;
     case kDelTrTimer: DelTrTimerTimer(); break;
-    case kLatePassTimer:
-      LatePassTimer.Disable();
-      Timer2.Enable();
-      break;
     default: break;
   }
 }

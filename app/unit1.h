@@ -125,10 +125,6 @@ class TForm1 : public Window {
   OneShotTimer Timer3{kTimer3, kRedrawTwiceDelay};
   OneShotTimer AddTrTimer{kAddTrTimer, kOneShotInterval};
   OneShotTimer DelTrTimer{kDelTrTimer, kOneShotInterval};
-  // Under a compositing or deferred-painting system a window painted while the hook was being
-  // set can put its title bar on the screen after the first pass drew on it, with no repaint
-  // left to report: one more pass later gives it the button.
-  OneShotTimer LatePassTimer{kLatePassTimer, kLatePassDelay};
 
   HiddenJournal Journal;
 

@@ -53,10 +53,8 @@ constexpr UINT_PTR kTimer2 = 2;      // collection and drawing pass
 constexpr UINT_PTR kTimer3 = 3;      // second redraw after HM_REDRAWTWICE
 constexpr UINT_PTR kAddTrTimer = 4;  // minimize CurrentWindow
 constexpr UINT_PTR kDelTrTimer = 5;  // restore CurrentWindow
-constexpr UINT_PTR kLatePassTimer = 6;  // one more pass a while after the hook is set
 constexpr UINT kOneShotInterval = 1;
 constexpr UINT kRedrawTwiceDelay = 1000;
-constexpr UINT kLatePassDelay = 1000;
 
 // Window styles the caption button looks for.
 constexpr LONG kMainWindowStyleMask = WS_CAPTION | WS_MINIMIZEBOX;  // 0x00C20000

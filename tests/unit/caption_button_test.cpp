@@ -192,29 +192,6 @@ TEST_F(MainFormTest, DrawsTheButtonIntoTheTitleBarAndRemembersWhere) {
   form->DrawButtonUp(500);
 }
 
-// A title bar painted over after the first pass, with no repaint reported, gets its button from
-// the later pass.
-TEST_F(MainFormTest, ALaterPassRedrawsTitleBarsPaintedOverAtStartUp) {
-  TestWindow w("painted over", 50, 50, 400, 200);
-  Start("[Visualization]\r\nSymbolType=0\r\n");
-  const int i = form->FindButtonWindow(w.hwnd());
-  ASSERT_NE(i, 0);
-  const RECT b = form->ButtonWindows[i - 1].ButtonRect;
-  const POINT probe{b.left + 1, b.top + 1};  // the picture's white highlight
-  auto pixel = [&] {
-    HDC dc = GetWindowDC(w.hwnd());
-    const COLORREF c = GetPixel(dc, probe.x, probe.y);
-    ReleaseDC(w.hwnd(), dc);
-    return c;
-  };
-  const COLORREF drawn = pixel();
-  RedrawWindow(w.hwnd(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-  ASSERT_NE(pixel(), drawn) << "the repaint did not wipe the button out";
-  ASSERT_TRUE(form->LatePassTimer.Enabled());
-  EXPECT_TRUE(test::PumpUntil([&] { return pixel() == drawn; }, 3000));
-  EXPECT_FALSE(form->LatePassTimer.Enabled());
-}
-
 // Presses and releases are tested against the cursor, strictly inside the rectangle.
 TEST_F(MainFormTest, PressAndReleaseOnTheButtonNameTheWindow) {
   TestWindow w("pressed", 60, 60, 400, 200);
