@@ -688,6 +688,15 @@ class CorvelTestCase(unittest.TestCase):
         s.set_version("default")
         s.remove_ini()
 
+    def start_with(self, version, ini):
+        """A Corvel started under `version` with `ini` as Corvl.ini, stopped at the test's end."""
+        s = self.session
+        s.set_version(version)
+        s.write_ini(ini)
+        corvel = s.start_corvel()
+        self.addCleanup(corvel.stop)
+        return corvel
+
     def _has_failed(self):
         """Whether the test body (or a subtest) failed so far; runs before the cleanups."""
         outcome = getattr(self, "_outcome", None)

@@ -23,14 +23,6 @@ class CaptionButtonTest(e2e.CorvelTestCase):
 
     # -- helpers ---------------------------------------------------------------------------
 
-    def start(self, version, ini):
-        s = self.session
-        s.set_version(version)
-        s.write_ini(ini)
-        corvel = s.start_corvel()
-        self.addCleanup(corvel.stop)
-        return corvel
-
     def make(self, x, y, w=360, h=220, title="Target", client=None):
         client = client or self.t
         hwnd = client.make(x, y, w, h, title)
@@ -67,7 +59,7 @@ class CaptionButtonTest(e2e.CorvelTestCase):
         w = self.make(150, 120, 400, 250, "Caption picture")
         for version in ("winxp", "win2k", "win7"):
             with self.subTest(version=version):
-                corvel = self.start(version, ini)
+                corvel = self.start_with(version, ini)
                 if version == "winxp":
                     ok = s.wait_for(lambda: cs.shows_stretched(self.button(w), cs.xp_up_pixel) == 1.0, 3, 0.1)
                     rows = self.button(w)
@@ -85,7 +77,7 @@ class CaptionButtonTest(e2e.CorvelTestCase):
 
     def test_new_windows_and_repainted_title_bars_get_the_button(self):
         t = self.t
-        self.start("win2k", "[Visualization]\nSymbolType=0\n")
+        self.start_with("win2k", "[Visualization]\nSymbolType=0\n")
         time.sleep(PASS_WAIT)
         w = self.make(120, 100, title="Started after Corvel")
         self.assertTrue(self.wait_classic(w), "no button on a window made after the start")
@@ -117,7 +109,7 @@ class CaptionButtonTest(e2e.CorvelTestCase):
 
     def test_press_and_release_on_the_button_and_beside_it(self):
         s, t = self.session, self.t
-        self.start("win2k", "[Visualization]\nSymbolType=0\n")
+        self.start_with("win2k", "[Visualization]\nSymbolType=0\n")
         back = self.make(60, 60, 300, 200, "Dragged by its title")
         a = self.make(200, 330, 380, 240, "Minimized by the button")
         b = self.make(560, 120, 380, 240, "Released outside")
@@ -170,7 +162,7 @@ class CaptionButtonTest(e2e.CorvelTestCase):
 
     def test_hot_key_without_button_and_right_click_on_minimize(self):
         s, t = self.session, self.t
-        corvel = self.start("win2k", "[Visualization]\nSymbolType=4\n[Options]\nHotKey=1\n")
+        corvel = self.start_with("win2k", "[Visualization]\nSymbolType=4\n[Options]\nHotKey=1\n")
         w = self.make(150, 120, 380, 240, "Hot key target")
         v = self.make(600, 300, 300, 200, "Stays")
         time.sleep(PASS_WAIT)
@@ -198,7 +190,7 @@ class CaptionButtonTest(e2e.CorvelTestCase):
         self.assertTrue(corvel.is_running())
         corvel.stop()
 
-        self.start("win2k", "[Visualization]\nSymbolType=5\n")
+        self.start_with("win2k", "[Visualization]\nSymbolType=5\n")
         r = self.make(200, 200, 380, 240, "Right-clicked")
         time.sleep(PASS_WAIT)
         self.assertTrue(self.bare(r), "a button drawn with SymbolType 5")
@@ -217,7 +209,7 @@ class CaptionButtonTest(e2e.CorvelTestCase):
         self.addCleanup(other.quit)
         listed = self.make(100, 100, 380, 240, "Listed program")
         unlisted = self.make(560, 100, 380, 240, "Unlisted program", client=other)
-        self.start("win2k", "[Visualization]\nSymbolType=0\n[Options]\nWinFilter=2\nHotKey=1\n"
+        self.start_with("win2k", "[Visualization]\nSymbolType=0\n[Options]\nWinFilter=2\nHotKey=1\n"
                             "[Applications]\nCount=1\nAppNum_0=C:\\Program Files\\Tools\\targets.exe\n")
         # The collection pass draws on both; after a repaint only the listed one has it.
         for h in (listed, unlisted):

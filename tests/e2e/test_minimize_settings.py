@@ -24,14 +24,6 @@ class MinimizeSettingsTest(e2e.CorvelTestCase):
         self.t = self.session.targets
         self.assertTrue(ts.close_menus(self.session, self.t))
 
-    def start(self, version, ini):
-        s = self.session
-        s.set_version(version)
-        s.write_ini(ini)
-        corvel = s.start_corvel()
-        self.addCleanup(corvel.stop)
-        return corvel
-
     def make(self, title="Faded"):
         s, t = self.session, self.t
         w = t.make(200, 150, 400, 240, title)
@@ -66,7 +58,7 @@ class MinimizeSettingsTest(e2e.CorvelTestCase):
 
     def test_fades_under_winxp_and_the_hot_key(self):
         s, t = self.session, self.t
-        self.start("winxp", FADES_AND_HOT_KEY)
+        self.start_with("winxp", FADES_AND_HOT_KEY)
         w = self.make()
 
         def hot_key():
@@ -81,13 +73,13 @@ class MinimizeSettingsTest(e2e.CorvelTestCase):
     def test_fades_under_win7_switch_the_style_and_put_it_back(self):
         s, t = self.session, self.t
         # The system's look has no picture for win7: the classic one.
-        self.start("win7", FADES_AND_HOT_KEY + "[Visualization]\nSymbolType=0\n")
+        self.start_with("win7", FADES_AND_HOT_KEY + "[Visualization]\nSymbolType=0\n")
         w = self.make()
         self.round_trip(w, lambda: (t.cmd("fg 0x%x" % w), ts.click_caption_button(s, t, w)))
 
     def test_no_representation_leaves_the_window_alone(self):
         s, t = self.session, self.t
-        self.start("winxp", NOTHING)
+        self.start_with("winxp", NOTHING)
         w = self.make("Stays")
         before = t.state(w)
         t.cmd("fg 0x%x" % w)
