@@ -5,7 +5,12 @@ namespace corvel {
 namespace {
 
 constexpr DWORD kVersionInfoSize = 148;  // OSVERSIONINFOA
-constexpr DWORD kMemoryStatusSize = 32;  // MEMORYSTATUS
+// MEMORYSTATUS holds SIZE_T fields: 32 bytes in a 32-bit build, 56 in a 64-bit one.
+#if defined(_WIN64)
+constexpr DWORD kMemoryStatusSize = 56;
+#else
+constexpr DWORD kMemoryStatusSize = 32;
+#endif
 static_assert(sizeof(OSVERSIONINFOA) == kVersionInfoSize, "OSVERSIONINFOA layout");
 static_assert(sizeof(MEMORYSTATUS) == kMemoryStatusSize, "MEMORYSTATUS layout");
 
@@ -72,13 +77,13 @@ std::string GetOsName() { return OsNameFor(GetOsCode()); }
 
 DWORD GetOsMajorVersion() { return QueryVersion().dwMajorVersion; }
 
-DWORD MemoryKbFor(DWORD totalPhysBytes) { return totalPhysBytes >> 10; }
+DWORD MemoryKbFor(SIZE_T totalPhysBytes) { return static_cast<DWORD>(totalPhysBytes >> 10); }
 
 DWORD GetTotalMemoryKb() {
   MEMORYSTATUS status{};
   status.dwLength = kMemoryStatusSize;
   GlobalMemoryStatus(&status);
-  return MemoryKbFor(static_cast<DWORD>(status.dwTotalPhys));
+  return MemoryKbFor(status.dwTotalPhys);
 }
 
 }  // namespace corvel

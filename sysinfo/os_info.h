@@ -27,6 +27,6 @@ std::string GetOsName();
 DWORD GetOsMajorVersion();
 DWORD GetTotalMemoryKb();
 // The whole KiB of a byte count.
-DWORD MemoryKbFor(DWORD totalPhysBytes);
+DWORD MemoryKbFor(SIZE_T totalPhysBytes);
 
 }  // namespace corvel
