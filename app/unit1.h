@@ -143,7 +143,9 @@ class TForm1 : public Window {
   bool CursorOnButton(int index) const;
   void DrawButton(int index, bool pressed);
   void CollectWindows(LONG styleMask);
-  int TakeFromPreviousPass(HWND window);
+  void RunCollectionPass();
+  void CollectWindow(HWND window);
+  void PublishPass();
   void BuildTrayMenu();
   void ApplyLanguageText(const std::string& key, const std::string& text);
   void FadeOut(HWND window);
@@ -157,8 +159,9 @@ class TForm1 : public Window {
   UINT taskbarCreated_ = 0;
   UINT heldWindowQuery_ = 0;
   LPARAM redrawTwiceCopy_ = 0;
-  std::vector<ButtonWindowEntry> previousPass_;  // the table of the last pass, while one runs
-  int collectingPasses_ = 0;
+  std::vector<HWND> nextPass_;  // the table a running pass collects
+  bool passRunning_ = false;
+  bool rescanAfterPass_ = false;
   bool destroyed_ = false;
 };
 
