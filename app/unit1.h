@@ -12,6 +12,7 @@
 #include "launch/applet_tray_icons.h"
 #include "launch/program_tray_icon.h"
 #include "launch/quick_run_menu.h"
+#include "platform/handle_codec.h"
 #include "platform/image_list.h"
 #include "platform/layered.h"
 #include "platform/messages.h"

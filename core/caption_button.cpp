@@ -5,6 +5,7 @@
 #include "app/unit1.h"
 #include "settings/options.h"
 #include "platform/effects.h"
+#include "platform/handle_codec.h"
 #include "platform/messages.h"
 #include "sysinfo/os_info.h"
 
@@ -201,7 +202,7 @@ void TForm1::RedrawButton(HWND window) {
 
 void TForm1::Timer3Timer() {
   Timer3.Disable();
-  RedrawButton(reinterpret_cast<HWND>(redrawTwiceCopy_));
+  RedrawButton(ParamToWindow(redrawTwiceCopy_));
 }
 
 bool TForm1::CursorOnButton(int index) const {
@@ -257,7 +258,7 @@ void TForm1::HotKeyPressed() {
 
 bool TForm1::HandleHookMessage(UINT msg, LPARAM lp) {
   if (msg < kFirstHookMessage || msg > kLastHookMessage) return false;
-  const HWND window = reinterpret_cast<HWND>(lp);
+  const HWND window = ParamToWindow(lp);
   switch (msg) {
     case HM_POPUPMENU:
       if (lp == WM_RBUTTONUP) {
