@@ -185,6 +185,19 @@ void PointAtButton(HWND target) {
   SetCursorPos(wr.left + (b.left + b.right) / 2, wr.top + (b.top + b.bottom) / 2);
 }
 
+// What a failed request leaves to look at.
+std::string Describe(HWND target) {
+  RECT wr{};
+  GetWindowRect(target, &wr);
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  char b[160];
+  std::snprintf(b, sizeof b, "visible %d, iconic %d, icon %d, window at %ld,%ld %ldx%ld, pointer at %ld,%ld",
+                IsWindowVisible(target) ? 1 : 0, IsIconic(target) ? 1 : 0, IconOf(target) ? 1 : 0, wr.left, wr.top,
+                wr.right - wr.left, wr.bottom - wr.top, cursor.x, cursor.y);
+  return b;
+}
+
 bool Hidden(HWND target) { return !IsWindowVisible(target) && IconOf(target); }
 bool Shown(HWND target) { return IsWindowVisible(target) && !IsIconic(target); }
 
@@ -212,7 +225,7 @@ std::string Cycles(HWND receiver, HWND target, int n, DWORD settleMs) {
     PointAtButton(target);
     if (!Request([&] { PostMessageA(receiver, HM_BUTTONUP, 0, reinterpret_cast<LPARAM>(target)); },
                  [&] { return Hidden(target); }, us, retries))
-      return "error cycle " + std::to_string(i) + ": the window was not minimized";
+      return "error cycle " + std::to_string(i) + ": the window was not minimized (" + Describe(target) + ")";
     mins.push_back(us);
     const auto* icon = IconOf(target);
     const HWND owner = reinterpret_cast<HWND>(static_cast<UINT_PTR>(icon->first.owner));
