@@ -49,7 +49,8 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
     cmd(line) -> reply; make(x, y, w, h, title) -> handle; state(h) -> dict; find(cls, caption)
     -> handle or None; post/send(h, msg, wp, lp); close(h); pid(h); priority(pid);
     toplevel(cls, caption)
-    -> list of dicts (hwnd vis ex style owner taskbar pid); file_exists(winpath);
+    -> list of dicts (hwnd vis ex style owner taskbar pid); children(h) -> list of dicts (hwnd
+    parent id cls vis x y w h text); file_exists(winpath);
     file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
     reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list; quit()
 
@@ -221,6 +222,20 @@ class Targets:
             found.append(w)
         if len(found) != int(parts[0]):
             raise E2EError("toplevel reply does not add up: %r" % parts)
+        return found
+
+    def children(self, h):
+        """Every window inside h, each a dict hwnd parent id cls vis x y w h (place in h's
+        client area) text."""
+        parts = self.cmd("children 0x%x" % h).split("\t")
+        found = []
+        for item in parts[1:]:
+            f = item.split("|", 9)
+            found.append({"hwnd": _num(f[0]), "parent": _num(f[1]), "id": int(f[2]), "cls": f[3],
+                          "vis": int(f[4]), "x": int(f[5]), "y": int(f[6]), "w": int(f[7]), "h": int(f[8]),
+                          "text": f[9]})
+        if len(found) != int(parts[0]):
+            raise E2EError("children reply does not add up: %r" % parts[:1])
         return found
 
     def file_exists(self, winpath):
