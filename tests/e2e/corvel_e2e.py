@@ -31,6 +31,7 @@ Session (one per process: e2e.session() or CorvelTestCase.session)
     start_corvel(wait=True) -> Corvel;  start_targets() -> a new Targets process
     targets                           a Targets client started on first use
     mousemove(x, y), click(x, y, button=1), mousedown(x, y, button=1), mouseup(button=1),
+    click_child(form, client_size, text) (a real click on a form's control found by its text),
     key(keys) (xdotool names, e.g. "ctrl+Tab"), screenshot(name or absolute path) -> path,
     pixels(x, y, w, h) -> rows of (r, g, b), pixel(x, y) -> (r, g, b)
     xdotool(*args), wait_for(predicate, timeout, interval) -> the predicate's last value
@@ -644,6 +645,20 @@ class Session:
 
     def mouseup(self, button=1):
         self.xdotool("mouseup", button)
+
+    def click_child(self, form, client, text):
+        """A click on the visible control of `form` (client size `client`) with that text
+        (an "&" left out); False when there is none."""
+        found = [c for c in self.targets.children(form) if c["text"].replace("&", "") == text and c["vis"]]
+        if not found:
+            return False
+        # The client area sits in the frame: borders alike, the caption on top.
+        w = self.targets.state(form)
+        border = (w["w"] - client[0]) // 2
+        caption = w["h"] - client[1] - 2 * border
+        c = found[0]
+        self.click(w["x"] + border + c["x"] + c["w"] // 2, w["y"] + border + caption + c["y"] + c["h"] // 2)
+        return True
 
     def key(self, keys):
         self.xdotool("key", keys)

@@ -21,6 +21,9 @@ OS_LINE_AT = (152, 176)
 MEMORY_LINE_AT = (152, 188)
 VERSION_LINE_AT = (152, 72)
 LIBRARY = "corvel-e2e.lng"
+OPTIONS_CLASS = "TForm2"
+OPTIONS_CLIENT = (669, 407)
+VIEWER_CLASS = "MS_WINHELP"
 
 
 def machine_memory_kb():
@@ -173,6 +176,33 @@ class AboutBoxTest(e2e.CorvelTestCase):
         self.assertEqual(s.targets.state(box)["title"], "Info")
         self.shot("about-language")
         self.close_about(box)
+
+    def test_help_opens_the_help_file_at_its_contents(self):
+        s = self.session
+        t = s.targets
+        self.start_with("winxp", "")
+        menu = ts.open_tray_menu(s, t)
+        x, y = ts.exit_centre(menu)
+        s.click(x, y - ts.MENU_ITEM)  # Options, above Exit
+        dialog = s.wait_for(lambda: [w for w in t.toplevel(OPTIONS_CLASS) if w["vis"]], 3)
+        self.assertTrue(dialog, "no options dialog")
+        dialog = dialog[0]["hwnd"]
+        self.addCleanup(t.post, dialog, e2e.WM_CLOSE)
+        if not s.click_child(dialog, OPTIONS_CLIENT, "Help"):
+            self.skipTest("the options dialog has no Help button yet")
+        viewer = s.wait_for(lambda: [w for w in t.toplevel(VIEWER_CLASS) if w["vis"]], 10)
+        self.assertTrue(viewer, "no help window")
+        viewer = viewer[0]["hwnd"]
+        self.addCleanup(t.post, viewer, e2e.WM_CLOSE)
+        # The help file's title, and its first topic with the list of topics.
+        self.assertTrue(s.wait_for(lambda: t.state(viewer)["title"].startswith("Corvel Help"), 3), t.state(viewer))
+        page = s.wait_for(lambda: [c["text"] for c in t.children(viewer) if "Contents" in c["text"]], 5)
+        self.assertTrue(page and page[0].startswith("Corvel Help"), page)
+        self.assertIn("Options: Common page", page[0])
+        self.shot("help")
+        # Corvel did not wait on the viewer: its tray menu opens.
+        self.assertTrue(ts.is_tray_menu(ts.open_tray_menu(s, t)))
+        ts.close_menus(s, t)
 
 
 if __name__ == "__main__":
