@@ -66,6 +66,7 @@ TEST(OsInfo, RealQueriesFollowTheSystem) {
   capped.dwLength = sizeof capped;
   GlobalMemoryStatus(&capped);
   EXPECT_GE(GetTotalMemoryKb(), static_cast<DWORD>(capped.dwTotalPhys >> 10));
+  EXPECT_GT(GetTotalMemoryKb(), 0u);
   // CORVEL_EXPECT_OS names the code the test run asked Wine for.
   char expected[16] = {};
   if (GetEnvironmentVariableA("CORVEL_EXPECT_OS", expected, sizeof expected)) {
