@@ -2,8 +2,11 @@
 """Draws the about box's picture (277x382, 24-bit) into resources/about.bmp: a raven on a
 branch before the moon at dusk, and below it a task bar whose tray takes in a small window."""
 import math
-import struct
+import os
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "e2e"))
+import corvel_e2e as e2e  # noqa: E402  (its .bmp writer)
 
 W, H = 277, 382
 SAMPLES = 3  # per side, for smooth edges
@@ -106,20 +109,7 @@ def pixel(px, py):
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else "resources/about.bmp"
-    row_bytes = (W * 3 + 3) // 4 * 4
-    rows = []
-    for y in range(H - 1, -1, -1):
-        row = bytearray()
-        for x in range(W):
-            r, g, b = pixel(x, y)
-            row += bytes((b, g, r))
-        rows.append(bytes(row.ljust(row_bytes, b"\0")))
-    bits = b"".join(rows)
-    info = struct.pack("<IiiHHIIiiII", 40, W, H, 1, 24, 0, len(bits), 2835, 2835, 0, 0)
-    head = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(bits), 0, 0, 14 + len(info))
-    with open(out, "wb") as f:
-        f.write(head + info + bits)
+    e2e.write_bmp(sys.argv[1] if len(sys.argv) > 1 else "resources/about.bmp", W, H, pixel)
 
 
 if __name__ == "__main__":
