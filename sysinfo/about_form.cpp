@@ -10,12 +10,12 @@ namespace corvel {
 namespace {
 
 FontHandle MakeFont(const char* face, int height, bool bold, bool underline = false) {
-  FontSpec spec;
-  spec.name = face;
-  spec.height = height;
-  spec.bold = bold;
-  spec.underline = underline;
-  return CreateRotatedFont(spec, 0);
+  FontSpec font;
+  font.name = face;
+  font.height = height;
+  font.bold = bold;
+  font.underline = underline;
+  return CreateRotatedFont(font, 0);
 }
 
 // The box's picture, a .bmp kept among the program's resources.
