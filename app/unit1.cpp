@@ -142,7 +142,9 @@ HWND TForm1::HeldWindow(LPARAM list, WPARAM index) const {
 }
 
 void TForm1::ApplyLanguageText(const std::string& key, const std::string& text) {
-  if (key == "AboutStr") {
+  if (key == "Version") {
+    if (aForm_) aForm_->SetVersionText(text + " " + kVersionNumber);
+  } else if (key == "AboutStr") {
     RxPopupMenu1.SetCaption(About2, text);
     if (aForm_) aForm_->SetCaption(text);
   } else if (key == "OptionsStr") {

@@ -31,6 +31,7 @@ Session (one per process: e2e.session() or CorvelTestCase.session)
     start_corvel(wait=True) -> Corvel;  start_targets() -> a new Targets process
     targets                           a Targets client started on first use
     mousemove(x, y), click(x, y, button=1), mousedown(x, y, button=1), mouseup(button=1),
+    click_child(form, client_size, text) (a real click on a form's control found by its text),
     key(keys) (xdotool names, e.g. "ctrl+Tab"), screenshot(name or absolute path) -> path,
     pixels(x, y, w, h) -> rows of (r, g, b), pixel(x, y) -> (r, g, b)
     xdotool(*args), wait_for(predicate, timeout, interval) -> the predicate's last value
@@ -49,7 +50,8 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
     cmd(line) -> reply; make(x, y, w, h, title) -> handle; state(h) -> dict; find(cls, caption)
     -> handle or None; post/send(h, msg, wp, lp); close(h); pid(h); priority(pid);
     toplevel(cls, caption)
-    -> list of dicts (hwnd vis ex style owner taskbar pid); file_exists(winpath);
+    -> list of dicts (hwnd vis ex style owner taskbar pid); children(h) -> list of dicts (hwnd
+    parent id cls vis x y w h text); file_exists(winpath);
     file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
     reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list; quit()
 
@@ -237,6 +239,20 @@ class Targets:
             found.append(w)
         if len(found) != int(parts[0]):
             raise E2EError("toplevel reply does not add up: %r" % parts)
+        return found
+
+    def children(self, h):
+        """Every window inside h, each a dict hwnd parent id cls vis x y w h (place in h's
+        client area) text."""
+        parts = self.cmd("children 0x%x" % h).split("\t")
+        found = []
+        for item in parts[1:]:
+            f = item.split("|", 9)
+            found.append({"hwnd": _num(f[0]), "parent": _num(f[1]), "id": int(f[2]), "cls": f[3],
+                          "vis": int(f[4]), "x": int(f[5]), "y": int(f[6]), "w": int(f[7]), "h": int(f[8]),
+                          "text": f[9]})
+        if len(found) != int(parts[0]):
+            raise E2EError("children reply does not add up: %r" % parts[:1])
         return found
 
     def file_exists(self, winpath):
@@ -646,6 +662,20 @@ class Session:
 
     def mouseup(self, button=1):
         self.xdotool("mouseup", button)
+
+    def click_child(self, form, client, text):
+        """A click on the visible control of `form` (client size `client`) with that text
+        (an "&" left out); False when there is none."""
+        found = [c for c in self.targets.children(form) if c["text"].replace("&", "") == text and c["vis"]]
+        if not found:
+            return False
+        # The client area sits in the frame: borders alike, the caption on top.
+        w = self.targets.state(form)
+        border = (w["w"] - client[0]) // 2
+        caption = w["h"] - client[1] - 2 * border
+        c = found[0]
+        self.click(w["x"] + border + c["x"] + c["w"] // 2, w["y"] + border + caption + c["y"] + c["h"] // 2)
+        return True
 
     def key(self, keys):
         self.xdotool("key", keys)

@@ -54,6 +54,9 @@
 //                              after the post, or "timeout" after 5 s
 //   guiinfo H                  of the thread of window H: "active=0xA focus=0xF menuowner=0xM
 //                              flags=0xF", and the foreground window "fg=0xG"
+//   children H                 every window inside H: "N" then, each after a tab,
+//                              "0xC|PARENT|ID|CLASS|VIS|X|Y|W|H|TEXT" (place in H's client area;
+//                              line breaks and tabs of the text as blanks)
 //   quit
 #include <windows.h>
 #include <cstdio>
@@ -192,6 +195,36 @@ std::string TopLevel(const std::string& cls, const std::string& caption) {
                   static_cast<unsigned long>(GetWindowLongA(h, GWL_STYLE)), Hex(GetWindow(h, GW_OWNER)).c_str(),
                   HasTaskbarButton(h) ? 1 : 0, static_cast<unsigned long>(pid));
     out += b;
+  }
+  return out;
+}
+
+BOOL CALLBACK CollectChild(HWND h, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+  return TRUE;
+}
+
+std::string Children(HWND parent) {
+  std::vector<HWND> found;
+  if (IsWindow(parent)) EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&found));
+  std::string out = std::to_string(found.size());
+  for (HWND h : found) {
+    char cls[128] = {};
+    char text[4096] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    // WM_GETTEXT, not GetWindowText: the text of another process's control. On one line.
+    SendMessageTimeoutA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    for (char* c = text; *c; ++c)
+      if (*c == '\r' || *c == '\n' || *c == '\t') *c = ' ';
+    RECT r{};
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    char b[400];
+    std::snprintf(b, sizeof b, "\t%s|%s|%ld|%s|%d|%ld|%ld|%ld|%ld|", Hex(h).c_str(), Hex(GetParent(h)).c_str(),
+                  static_cast<long>(GetDlgCtrlID(h)), cls, IsWindowVisible(h) ? 1 : 0, r.left, r.top,
+                  r.right - r.left, r.bottom - r.top);
+    out += b;
+    out += text;
   }
   return out;
 }
@@ -591,6 +624,9 @@ void Handle(const std::string& line) {
   } else if (cmd == "priority") {
     std::string pid; in >> pid;
     Reply(Priority(Num(pid)));
+  } else if (cmd == "children") {
+    std::string h; in >> h;
+    Reply(Children(H(h)));
   } else if (cmd == "toplevel") {
     std::string cls; in >> cls;
     Reply(TopLevel(cls, rest()));
