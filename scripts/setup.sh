@@ -5,7 +5,7 @@
 CORVEL_ROOT=${CORVEL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 CORVEL_BUILD=${CORVEL_BUILD:-$CORVEL_ROOT/build}
 CORVEL_PACKAGES=(g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386 wine64 xvfb xdotool
-                 imagemagick fonts-wine googletest cmake ninja-build python3)
+                 imagemagick fonts-wine googletest cmake ninja-build python3 dpkg-dev)
 
 corvel_missing_packages() {
   local p
