@@ -51,10 +51,14 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
     toplevel(cls, caption)
     -> list of dicts (hwnd vis ex style owner taskbar pid); file_exists(winpath);
     file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
-    reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list; quit()
+    reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list;
+    children(h) -> {control id: dict(hwnd cls x y w h vis enabled text)} of every descendant, the
+    rectangle on the screen (text: line breaks as "|"); quit()
 
 Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
     button_rect(window_state) (caption button rectangle in screen coordinates),
+    client_origin(window_state, client_size) (screen position of a dialog's client area),
+    OPTIONS_* (places in the options dialog's client area),
     WM_ENDSESSION and the other message numbers below.
 """
 
@@ -279,6 +283,17 @@ class Targets:
             first = self.reader.readline(15)
         return lines
 
+    def children(self, h):
+        found = {}
+        line = self.cmd("children 0x%x" % h)
+        while line != "end":
+            hwnd, cid, cls, rect, vis, enabled, text = (line.split(" ", 6) + [""])[:7]
+            x, y, w, hh = (int(v) for v in rect.split(","))
+            found.setdefault(int(cid), {"hwnd": _num(hwnd), "cls": cls, "x": x, "y": y, "w": w, "h": hh,
+                                        "vis": vis == "1", "enabled": enabled == "1", "text": text})
+            line = self.reader.readline(15)
+        return found
+
     def quit(self):
         if self.proc.poll() is None:
             try:
@@ -370,6 +385,22 @@ def button_rect(state):
     left = state["x"] + state["w"] - SM_CXFRAME - 4 * SM_CXSIZE
     top = state["y"] + SM_CYFRAME + 2
     return left, top, left + SM_CXSIZE - 2, top + SM_CYSIZE - 4
+
+
+# The options dialog: client size, the page buttons, the page area's origin, OK and Cancel.
+OPTIONS_CLIENT = (669, 407)
+OPTIONS_CONTROL_PANEL = (33, 203)
+OPTIONS_QUICK_RUN = (33, 283)
+OPTIONS_PAGE = (72, 28)
+OPTIONS_OK = (533, 379)
+OPTIONS_CANCEL = (621, 379)
+
+
+def client_origin(state, client):
+    """Screen position of a top-level window's client area of size `client`, from its outer
+    rectangle (a frame of equal width on every side, the caption on top)."""
+    border = (state["w"] - client[0]) // 2
+    return state["x"] + border, state["y"] + state["h"] - client[1] - border
 
 
 def write_bmp(path, width, height, pixel):

@@ -54,6 +54,8 @@
 //                              after the post, or "timeout" after 5 s
 //   guiinfo H                  of the thread of window H: "active=0xA focus=0xF menuowner=0xM
 //                              flags=0xF", and the foreground window "fg=0xG"
+//   children H                 every descendant window of H, one line each: "0xC ID CLASS x,y,w,h VIS
+//                              ENABLED TEXT" (rectangle on the screen), then "end"
 //   quit
 #include <windows.h>
 #include <cstdio>
@@ -498,6 +500,22 @@ bool HandleTimingCommand(const std::string& cmd, std::istringstream& in) {
   return true;
 }
 
+BOOL CALLBACK ListChild(HWND child, LPARAM) {
+  char cls[64] = {}, text[512] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  GetWindowTextA(child, text, sizeof text);
+  for (char* c = text; *c; ++c)
+    if (*c == '\n' || *c == '\r') *c = '|';
+  RECT r{};
+  GetWindowRect(child, &r);
+  char head[160];
+  std::snprintf(head, sizeof head, "%s %d %s %ld,%ld,%ld,%ld %d %d ", Hex(child).c_str(), GetDlgCtrlID(child), cls,
+                r.left, r.top, r.right - r.left, r.bottom - r.top, IsWindowVisible(child) ? 1 : 0,
+                IsWindowEnabled(child) ? 1 : 0);
+  Reply(head + std::string(text));
+  return TRUE;
+}
+
 void Handle(const std::string& line) {
   std::istringstream in(line);
   std::string cmd;
@@ -629,6 +647,11 @@ void Handle(const std::string& line) {
     std::string op, key, name; in >> op >> key >> name;
     if (op != "set" && op != "del") Reply("error unknown reg command");
     else Reply(Registry(op, key, name, rest()));
+  } else if (cmd == "children") {
+    std::string h;
+    in >> h;
+    EnumChildWindows(H(h), ListChild, 0);
+    Reply("end");
   } else if (cmd == "quit") {
     Reply("ok");
     PostQuitMessage(0);
