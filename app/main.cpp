@@ -12,7 +12,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InitCommonControlsEx(&icc);
   corvel::TForm1 form1;
   if (!form1.CreateForm()) return 1;
-  corvel::TForm2 form2;
+  corvel::TForm2 form2(form1);
   corvel::TAForm aForm(form1.Local);
   corvel::TSetBlendForm setBlendForm;
   corvel::TChangeNameForm changeNameForm;

@@ -142,6 +142,7 @@ HWND TForm1::HeldWindow(LPARAM list, WPARAM index) const {
 }
 
 void TForm1::ApplyLanguageText(const std::string& key, const std::string& text) {
+  if (form2_) form2_->ApplyLanguageText(key, text);
   if (key == "Version") {
     if (aForm_) aForm_->SetVersionText(text + " " + kVersionNumber);
   } else if (key == "AboutStr") {

@@ -51,12 +51,14 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
     -> handle or None; post/send(h, msg, wp, lp); close(h); pid(h); priority(pid);
     toplevel(cls, caption)
     -> list of dicts (hwnd vis ex style owner taskbar pid); children(h) -> list of dicts (hwnd
-    parent id cls vis x y w h text); file_exists(winpath);
+    parent id cls vis enabled x y w h text; place in h's client area); file_exists(winpath);
     file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
     reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list; quit()
 
 Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
     button_rect(window_state) (caption button rectangle in screen coordinates),
+    client_origin(window_state, client_size) (screen position of a dialog's client area),
+    OPTIONS_* (places in the options dialog's client area),
     WM_ENDSESSION and the other message numbers below.
 """
 
@@ -247,10 +249,10 @@ class Targets:
         parts = self.cmd("children 0x%x" % h).split("\t")
         found = []
         for item in parts[1:]:
-            f = item.split("|", 9)
+            f = item.split("|", 10)
             found.append({"hwnd": _num(f[0]), "parent": _num(f[1]), "id": int(f[2]), "cls": f[3],
-                          "vis": int(f[4]), "x": int(f[5]), "y": int(f[6]), "w": int(f[7]), "h": int(f[8]),
-                          "text": f[9]})
+                          "vis": int(f[4]), "enabled": int(f[5]), "x": int(f[6]), "y": int(f[7]), "w": int(f[8]),
+                          "h": int(f[9]), "text": f[10]})
         if len(found) != int(parts[0]):
             raise E2EError("children reply does not add up: %r" % parts[:1])
         return found
@@ -386,6 +388,22 @@ def button_rect(state):
     left = state["x"] + state["w"] - SM_CXFRAME - 4 * SM_CXSIZE
     top = state["y"] + SM_CYFRAME + 2
     return left, top, left + SM_CXSIZE - 2, top + SM_CYSIZE - 4
+
+
+# The options dialog: client size, the page buttons, the page area's origin, OK and Cancel.
+OPTIONS_CLIENT = (669, 407)
+OPTIONS_CONTROL_PANEL = (33, 203)
+OPTIONS_QUICK_RUN = (33, 283)
+OPTIONS_PAGE = (72, 28)
+OPTIONS_OK = (533, 379)
+OPTIONS_CANCEL = (621, 379)
+
+
+def client_origin(state, client):
+    """Screen position of a top-level window's client area of size `client`, from its outer
+    rectangle (a frame of equal width on every side, the caption on top)."""
+    border = (state["w"] - client[0]) // 2
+    return state["x"] + border, state["y"] + state["h"] - client[1] - border
 
 
 def write_bmp(path, width, height, pixel):

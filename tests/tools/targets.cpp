@@ -55,7 +55,7 @@
 //   guiinfo H                  of the thread of window H: "active=0xA focus=0xF menuowner=0xM
 //                              flags=0xF", and the foreground window "fg=0xG"
 //   children H                 every window inside H: "N" then, each after a tab,
-//                              "0xC|PARENT|ID|CLASS|VIS|X|Y|W|H|TEXT" (place in H's client area;
+//                              "0xC|PARENT|ID|CLASS|VIS|ENABLED|X|Y|W|H|TEXT" (place in H's client area;
 //                              line breaks and tabs of the text as blanks)
 //   quit
 #include <windows.h>
@@ -220,8 +220,9 @@ std::string Children(HWND parent) {
     GetWindowRect(h, &r);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
     char b[400];
-    std::snprintf(b, sizeof b, "\t%s|%s|%ld|%s|%d|%ld|%ld|%ld|%ld|", Hex(h).c_str(), Hex(GetParent(h)).c_str(),
-                  static_cast<long>(GetDlgCtrlID(h)), cls, IsWindowVisible(h) ? 1 : 0, r.left, r.top,
+    std::snprintf(b, sizeof b, "\t%s|%s|%ld|%s|%d|%d|%ld|%ld|%ld|%ld|", Hex(h).c_str(), Hex(GetParent(h)).c_str(),
+                  static_cast<long>(GetDlgCtrlID(h)), cls, IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0,
+                  r.left, r.top,
                   r.right - r.left, r.bottom - r.top);
     out += b;
     out += text;
