@@ -7,6 +7,8 @@
 
 namespace corvel {
 
+using namespace about_layout;
+
 namespace {
 
 FontHandle MakeFont(const char* face, int height, bool bold, bool underline = false) {

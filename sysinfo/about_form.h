@@ -19,7 +19,8 @@ constexpr const char kNotice[] = "Freeware. Copyright (C) Dravik";
 constexpr const char kHomePage[] = "http://www.dravik.example/corvel/";
 constexpr const char kMemoryUnit[] = " KB";
 
-// Layout, in client pixels.
+// Layout, in client pixels, and control ids: names of this box alone.
+namespace about_layout {
 constexpr int kAboutWidth = 411, kAboutHeight = 237;
 constexpr RECT kImage1Box{8, 8, 8 + 133, 8 + 221};
 constexpr POINT kLabel1At{148, 8}, kLabel2At{148, 32}, kLabel3At{152, 72}, kLabel4At{152, 88},
@@ -30,8 +31,8 @@ constexpr COLORREF kLinkColour = RGB(0, 0, 128);       // navy
 constexpr COLORREF kLinkHoverColour = RGB(0, 0, 255);  // blue
 constexpr COLORREF kImageFrameColour = RGB(128, 128, 128);
 
-// Control ids.
 enum AboutControl { kLabel1Id = 101, kLabel2Id, kLabel3Id, kLabel4Id, kLabel5Id, kLabel6Id, kLabel7Id };
+}  // namespace about_layout
 
 class TAForm : public ModalForm {
  public:

@@ -6,6 +6,8 @@
 #include "tests/unit/test_support.h"
 
 namespace corvel {
+using namespace about_layout;
+
 namespace {
 
 struct Row {
