@@ -67,6 +67,7 @@ void TForm1::FormCreate() {
   RxTrayIcon1.OnClick = [this](TRxTrayIcon::Button b, int x, int y) { RxTrayIcon1Click(b, x, y); };
   RxTrayIcon1.PopupMenu = [this](int x, int y) { PopupTrayMenu(x, y); };
   RxTrayIcon1.CreateIconWindow();
+  Applets.IdInUse = [this](UINT id) { return TrayIconIdInUse(id); };
   Timer1.Enable();
 }
 

@@ -68,6 +68,8 @@ class TForm1 : public Window {
   void MenuEntryClick(UINT command);
   // Adds every icon again after the shell restarted.
   void ReAddTrayIcons();
+  // Whether a per-window tray icon has identifier `id`.
+  bool TrayIconIdInUse(UINT id) const;
   // The window of record `index` of TrayWindows (kHeldInTray) or MenuWindows (kHeldInMenu), or 0.
   HWND HeldWindow(LPARAM list, WPARAM index) const;
 
