@@ -24,14 +24,6 @@ bool FileExists(const std::string& path) {
   return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-int ItemImage(const ListView& list, int index) {
-  LVITEMA item{};
-  item.mask = LVIF_IMAGE;
-  item.iItem = index;
-  SendMessageA(list.hwnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  return item.iImage;
-}
-
 }  // namespace
 
 const char* QuickRunMarginText(size_t items) { return items > kLongMenuItems ? "Quick run" : "QX"; }
@@ -47,11 +39,7 @@ void TForm1::AddQuickRunEntry(const std::string& name, const std::string& path) 
   IconHandle icon(ExtractAssociatedIconA(GetModuleHandleA(nullptr), buffer, &index));
   // No icon of its own: the system's picture of a program.
   const int image = icon ? AppIcons.AddIcon(icon.get()) : AppIcons.AddIcon(LoadIcon(nullptr, IDI_APPLICATION));
-  LVITEMA item{};
-  item.mask = LVIF_IMAGE;
-  item.iItem = row;
-  item.iImage = image >= 0 ? AppIcons.Count() - 1 : -1;
-  SendMessageA(ListView4->hwnd(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  ListView4->SetItemImage(row, image >= 0 ? AppIcons.Count() - 1 : -1);
 }
 
 void TForm1::LoadQuickRunList() {
@@ -96,7 +84,7 @@ void TForm1::FillQuickRunMenu() {
   for (int i = 0; i < rows; ++i) {
     PopupMenu::Item item;
     item.caption = ListView4->ItemText(i);
-    item.image = ItemImage(*ListView4, i);
+    item.image = ListView4->ItemImage(i);
     // The item finds its program by its position in the list at the time of the click.
     item.onClick = [this, i] { QuickRunItemClick(i); };
     RxPopupMenu2.Append(item);

@@ -174,6 +174,9 @@ class ListView : public Control {
   void SetSelectedIndex(int index);
   bool ItemChecked(int index) const;
   void SetItemChecked(int index, bool checked);
+  // The item's index in the small images, or -1.
+  int ItemImage(int index) const;
+  void SetItemImage(int index, int image);
 };
 
 // A plain child window that holds controls (a page, a bar) and passes their notifications

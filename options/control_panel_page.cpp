@@ -1,0 +1,206 @@
+#include "options/control_panel_page.h"
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <shellapi.h>
+#include "app/unit1.h"
+#include "launch/applet_tray_icons.h"
+#include "platform/effects.h"
+#include "platform/messages.h"
+#include "platform/profile.h"
+
+namespace corvel {
+
+namespace {
+
+// Layout of the page (589 x 321).
+constexpr int kGroupX = 6, kGroupY = 4, kGroupW = 577, kGroupH = 311;
+constexpr int kListX = 14, kListY = 24, kListW = 561, kListH = 283;
+constexpr int kColumnWidth = 510;
+constexpr int kListFontPoints = 12;  // 16 pixels
+constexpr const char kGroupCaption[] = " Select item from control panel to set it on tray ";
+constexpr const char kColumnCaption[] = "                     Control panel items";
+
+constexpr UINT kWindowsDirChars = 255;
+constexpr DWORD kListedAttributes = 0x3F;
+constexpr LONG kMaxAppletsPerFile = 2;
+constexpr int kNameChars = 32;
+constexpr LONG_PTR kRIconData = 33;
+constexpr int kMaxRows = 0xFFFF;  // the OK pass counts with 16 bits
+constexpr const char kRowIndent[] = "  ";
+constexpr const char kEntryPointName[] = "CPlApplet";
+constexpr const char kCountKey[] = "AppCount";
+constexpr const char kFileKey[] = "_AppFile";
+constexpr const char kRIconKey[] = "_IsRIcon";
+constexpr const char kPageKey[] = "_Page";
+constexpr const char kSecondAppletSuffix[] = ",@1";
+
+// Finds the CPL files of `folder`; false when there are none.
+bool FindAppletFiles(const std::string& folder, std::vector<WIN32_FIND_DATAA>& found) {
+  WIN32_FIND_DATAA entry{};
+  const HANDLE h = FindFirstFileA((folder + "\\*.CPL").c_str(), &entry);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  do found.push_back(entry);
+  while (FindNextFileA(h, &entry));
+  FindClose(h);
+  return true;
+}
+
+std::string NarrowName(const wchar_t* name) {
+  const int length = static_cast<int>(wcsnlen(name, kNameChars));
+  if (length == 0) return std::string();
+  char out[kNameChars * 2 + 1] = {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, name, length, out, sizeof out - 1, nullptr, nullptr);
+  return std::string(out, n > 0 ? n : 0);
+}
+
+std::string AnsiName(const char* name) { return std::string(name, strnlen(name, kNameChars)); }
+
+// ExtractIconA answers 1 for a file that holds no icons at all.
+HICON FirstIcon(const std::string& path) {
+  HICON icon = ExtractIconA(GetModuleHandleA(nullptr), path.c_str(), 0);
+  return icon == reinterpret_cast<HICON>(1) ? nullptr : icon;
+}
+
+}  // namespace
+
+TControlPanelPage::TControlPanelPage()
+    : ImageList2(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)) {}
+
+bool TControlPanelPage::Create(HWND page, ControlEvents& events) {
+  GroupBox4.Create(page, 0, kGroupCaption, kGroupX, kGroupY, kGroupW, kGroupH);
+  if (!ListView1.Create(page, kAppletListId, kListX, kListY, kListW, kListH, LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER,
+                        LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT))
+    return false;
+  listFont_ = CreatePointFont("MS Sans Serif", kListFontPoints, true);
+  ListView1.SetFont(listFont_.get());
+  ListView1.AddColumn(kColumnCaption, kColumnWidth);
+  events.OnNotify(kAppletListId, [this](NMHDR& header) -> LRESULT {
+    if (header.code == NM_DBLCLK) ListView1DblClick();
+    return 0;
+  });
+  return true;
+}
+
+void TControlPanelPage::SetTexts(const std::string& group, const std::string& column) {
+  GroupBox4.SetText(group);
+  ListView1.SetColumnText(0, column);
+}
+
+void TControlPanelPage::Clear() {
+  ListView1.Clear();
+  FileNames.clear();
+  Records.clear();
+  ImageList2.Clear();
+}
+
+void TControlPanelPage::EnumerateAppletFiles() {
+  Clear();
+  char dir[kWindowsDirChars + 1] = {};
+  GetWindowsDirectoryA(dir, kWindowsDirChars);
+  std::string folder = std::string(dir) + "\\SYSTEM32";
+  std::vector<WIN32_FIND_DATAA> found;
+  if (!FindAppletFiles(folder, found)) {
+    folder = std::string(dir) + "\\SYSTEM";
+    FindAppletFiles(folder, found);
+  }
+  for (const WIN32_FIND_DATAA& entry : found)
+    if ((entry.dwFileAttributes & ~kListedAttributes) == 0) InquireAppletFile(folder, entry.cFileName);
+  ListView1.SetSmallImages(ImageList2.get());
+}
+
+void TControlPanelPage::AddRow(const std::string& fileName, const AppletRecord& record, const std::string& name,
+                               HICON icon) {
+  Records.push_back(record);
+  FileNames.push_back(fileName);
+  // A row's picture sits at the row's own index: an applet without one gets the system's.
+  if (ImageList2.AddIcon(icon ? icon : LoadIcon(nullptr, IDI_APPLICATION)) < 0)
+    ImageList2.AddIcon(LoadIcon(nullptr, IDI_APPLICATION));
+  const int row = ListView1.AddItem(kRowIndent + name, static_cast<int>(Records.size()) - 1);
+  ListView1.SetItemChecked(row, false);
+}
+
+void TControlPanelPage::InquireAppletFile(const std::string& folder, const std::string& fileName) {
+  const std::string path = folder + "\\" + fileName;
+  LibraryHandle library(LoadLibraryA(path.c_str()));
+  if (!library) return;
+  const auto applet = reinterpret_cast<APPLET_PROC>(GetProcAddress(library.get(), kEntryPointName));
+  if (!applet) return;
+  if (applet(nullptr, CPL_INIT, 0, 0) == 0) return;
+  const LONG count = std::min(applet(nullptr, CPL_GETCOUNT, 0, 0), kMaxAppletsPerFile);
+  for (LONG i = 0; i < count; ++i) {
+    AppletRecord record{};
+    applet(nullptr, CPL_NEWINQUIRE, i, reinterpret_cast<LPARAM>(&record));
+    std::string name;
+    IconHandle fileIcon;
+    HICON icon = nullptr;
+    if (record.dwSize == kAppletRecordSize) {
+      name = NarrowName(record.szName);
+      icon = record.hIcon;  // the applet's own; copied into the list before the file is freed
+    } else if (record.dwSize == kAnsiAppletRecordSize) {
+      NEWCPLINFOA ansi{};
+      std::memcpy(&ansi, &record, sizeof ansi);
+      name = AnsiName(ansi.szName);
+      fileIcon.reset(FirstIcon(path));
+      icon = fileIcon.get();
+    } else {
+      record = AppletRecord{};
+      CPLINFO info{};
+      applet(nullptr, CPL_INQUIRE, i, reinterpret_cast<LPARAM>(&info));
+      char* text = reinterpret_cast<char*>(record.szName);
+      LoadStringA(library.get(), static_cast<UINT>(info.idName), text, kNameChars);
+      name = AnsiName(text);
+      fileIcon.reset(FirstIcon(path));
+      icon = fileIcon.get();
+    }
+    AddRow(fileName, record, name, icon);
+  }
+  applet(nullptr, CPL_EXIT, 0, 0);
+}
+
+void TControlPanelPage::MarkSavedApplets() {
+  const int rows = ListView1.Count();
+  for (int r = 0; r < rows; ++r) ListView1.SetItemChecked(r, false);
+  const ProfileFile file(kSettingsFile);
+  const int32_t count = file.ReadInteger(kControlPanelSection, kCountKey, 0);
+  for (const int32_t n : file.NumberedKeys(kControlPanelSection, "", kFileKey, 0, count - 1)) {
+    const std::string name = file.ReadString(kControlPanelSection, std::to_string(n) + kFileKey, "");
+    if (name.empty()) continue;
+    const int32_t page = file.ReadInteger(kControlPanelSection, std::to_string(n) + kPageKey, 0);
+    for (int r = 0; r < rows; ++r) {
+      if (FileNames[r] != name) continue;
+      if (page >= 0 && page < rows - r) ListView1.SetItemChecked(r + page, true);
+      break;
+    }
+  }
+}
+
+// A file's second applet follows its first.
+int TControlPanelPage::PageOf(int row) const { return row > 0 && FileNames[row - 1] == FileNames[row] ? 1 : 0; }
+
+void TControlPanelPage::ListView1DblClick() {
+  const int s = ListView1.SelectedIndex();
+  if (s < 0 || s >= static_cast<int>(FileNames.size())) return;
+  const std::string command = ControlCommandLine(FileNames[s], PageOf(s) ? kSecondAppletSuffix : "");
+  CurrentEffects().WinExec(command.c_str(), SW_SHOWNORMAL);
+}
+
+void TControlPanelPage::ApplyOk(TForm1& form1) {
+  const ProfileFile file(kSettingsFile);
+  const int rows = std::min({ListView1.Count(), static_cast<int>(FileNames.size()), kMaxRows});
+  int32_t k = 0;
+  for (int r = 0; r < rows; ++r) {
+    if (!ListView1.ItemChecked(r)) continue;
+    const std::string n = std::to_string(k);
+    file.WriteString(kControlPanelSection, n + kFileKey, FileNames[r]);
+    file.WriteBool(kControlPanelSection, n + kRIconKey, !Records[r].hIcon || Records[r].lData == kRIconData);
+    file.WriteInteger(kControlPanelSection, n + kPageKey, PageOf(r));
+    ++k;
+  }
+  file.WriteInteger(kControlPanelSection, kCountKey, k);
+  UpdateWindow(GetForegroundWindow());
+  form1.Applets.RemoveAppletTrayIcons();
+  form1.Applets.AddAppletTrayIcons(form1.hwnd());
+}
+
+}  // namespace corvel
