@@ -34,6 +34,7 @@ Session (one per process: e2e.session() or CorvelTestCase.session)
     key(keys) (xdotool names, e.g. "ctrl+Tab"), screenshot(name or absolute path) -> path,
     pixels(x, y, w, h) -> rows of (r, g, b), pixel(x, y) -> (r, g, b)
     xdotool(*args), wait_for(predicate, timeout, interval) -> the predicate's last value
+    command_lines() -> Windows command lines of the prefix's running processes (as ps shows them)
     close()                           ends every process it started (also run at exit)
 
 CorvelTestCase: setUp gives self.session; after each test the version goes back to default and
@@ -51,7 +52,8 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
     toplevel(cls, caption)
     -> list of dicts (hwnd vis ex style owner taskbar pid); file_exists(winpath);
     file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
-    reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list; quit()
+    reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list;
+    traycalls() -> the traylog as dicts (nim hwnd uid flags callback as ints, icon, tip); quit()
 
 Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
     button_rect(window_state) (caption button rectangle in screen coordinates),
@@ -262,6 +264,17 @@ class Targets:
             lines.append(first)
             first = self.reader.readline(15)
         return lines
+
+    def traycalls(self):
+        calls = []
+        for line in self.traylog():
+            head, _, tip = line.partition(" tip=")
+            c = dict(f.split("=", 1) for f in head.split())
+            for k in ("nim", "hwnd", "uid", "flags", "callback"):
+                c[k] = _num(c[k])
+            c["tip"] = tip
+            calls.append(c)
+        return calls
 
     def quit(self):
         if self.proc.poll() is None:
@@ -649,6 +662,25 @@ class Session:
 
     def pixel(self, x, y):
         return self.pixels(x, y, 1, 1)[0][0]
+
+    def command_lines(self):
+        """Command lines of the running processes of this session's prefix: Wine shows a Windows
+        process's own command line as its arguments (e.g. C:\\windows\\system32\\control.exe x.cpl)."""
+        found = []
+        want = ("WINEPREFIX=" + self.prefix).encode()
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if want not in f.read().split(b"\0"):
+                        continue
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    args = f.read().split(b"\0")
+            except OSError:
+                continue
+            found.append(" ".join(a.decode("latin-1") for a in args if a))
+        return found
 
     @staticmethod
     def wait_for(predicate, timeout=5.0, interval=0.05):
