@@ -13,9 +13,6 @@ constexpr UINT kRandomIdLast = 65534;
 constexpr int kRandomIdTries = 64;
 constexpr UINT kWindowsDirChars = 255;
 constexpr const char kControlProgram[] = "control.exe";
-constexpr const char kCountKey[] = "AppCount";
-constexpr const char kFileKey[] = "_AppFile";
-constexpr const char kPageKey[] = "_Page";
 constexpr const char kPageSuffix[] = ",@";
 constexpr int32_t kLastAppletNumber = static_cast<int32_t>(kAppletTrayCallbackLast - kAppletTrayCallbackBase);
 
@@ -27,13 +24,12 @@ bool HasCplFiles(const std::string& folder) {
   return true;
 }
 
-// ExtractIconA answers 1 for a file that holds no icons at all.
-HICON FirstIcon(const std::string& path) {
+}  // namespace
+
+HICON FirstFileIcon(const std::string& path) {
   HICON icon = ExtractIconA(GetModuleHandleA(nullptr), path.c_str(), 0);
   return icon == reinterpret_cast<HICON>(1) ? nullptr : icon;
 }
-
-}  // namespace
 
 std::string AppletFolder() {
   char dir[kWindowsDirChars + 1] = {};
@@ -71,7 +67,7 @@ UINT AppletTrayIcons::DrawId(UINT alsoTaken) {
 
 void AppletTrayIcons::AddAppletTrayIcons(HWND mainWindow) {
   const ProfileFile file(kSettingsFile);
-  const int32_t count = file.ReadInteger(kControlPanelSection, kCountKey, 0);
+  const int32_t count = file.ReadInteger(kControlPanelSection, kAppletCountKey, 0);
   records_.clear();
   pages_.clear();
   icons_.clear();
@@ -79,11 +75,11 @@ void AppletTrayIcons::AddAppletTrayIcons(HWND mainWindow) {
   if (last < 0) return;
   const std::string folder = AppletFolder();
   // Only numbers with a file key can give an icon: a huge count costs no more than the keys.
-  for (const int32_t n : file.NumberedKeys(kControlPanelSection, "", kFileKey, 0, last)) {
-    const std::string name = file.ReadString(kControlPanelSection, std::to_string(n) + kFileKey, "");
+  for (const int32_t n : file.NumberedKeys(kControlPanelSection, "", kAppletFileKey, 0, last)) {
+    const std::string name = file.ReadString(kControlPanelSection, std::to_string(n) + kAppletFileKey, "");
     if (name.empty()) continue;
-    const int32_t page = file.ReadInteger(kControlPanelSection, std::to_string(n) + kPageKey, 0);
-    IconHandle icon(FirstIcon(folder + "\\" + name));
+    const int32_t page = file.ReadInteger(kControlPanelSection, std::to_string(n) + kAppletPageKey, 0);
+    IconHandle icon(FirstFileIcon(folder + "\\" + name));
     NOTIFYICONDATAA record = MakeNotifyIconData(mainWindow, DrawId(0), kAppletTrayCallbackBase + static_cast<UINT>(n),
                                                 icon.get(), name);
     AddNotifyIcon(record);

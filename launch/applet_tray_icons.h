@@ -10,12 +10,20 @@
 
 namespace corvel {
 
+// Keys of section "Control Panel": the count, and n followed by the suffixes.
+constexpr const char kAppletCountKey[] = "AppCount";
+constexpr const char kAppletFileKey[] = "_AppFile";
+constexpr const char kAppletRIconKey[] = "_IsRIcon";
+constexpr const char kAppletPageKey[] = "_Page";
+
 // The folder whose CPL files are listed and loaded: SYSTEM32 of the Windows directory when it
 // holds any, else SYSTEM.
 std::string AppletFolder();
 // Opens an applet: control.exe by its full path in the system directory (a bare name would run
 // whatever "control.exe" the current directory holds), the CPL file name and `suffix`.
 std::string ControlCommandLine(const std::string& fileName, const std::string& suffix);
+// The first icon of a file, or none (ExtractIconA's 1 for a file without icons included).
+HICON FirstFileIcon(const std::string& path);
 
 class AppletTrayIcons {
  public:

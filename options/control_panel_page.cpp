@@ -21,7 +21,6 @@ constexpr int kListFontPoints = 12;  // 16 pixels
 constexpr const char kGroupCaption[] = " Select item from control panel to set it on tray ";
 constexpr const char kColumnCaption[] = "                     Control panel items";
 
-constexpr UINT kWindowsDirChars = 255;
 constexpr DWORD kListedAttributes = 0x3F;
 constexpr LONG kMaxAppletsPerFile = 2;
 constexpr int kNameChars = 32;
@@ -29,21 +28,15 @@ constexpr LONG_PTR kRIconData = 33;
 constexpr int kMaxRows = 0xFFFF;  // the OK pass counts with 16 bits
 constexpr const char kRowIndent[] = "  ";
 constexpr const char kEntryPointName[] = "CPlApplet";
-constexpr const char kCountKey[] = "AppCount";
-constexpr const char kFileKey[] = "_AppFile";
-constexpr const char kRIconKey[] = "_IsRIcon";
-constexpr const char kPageKey[] = "_Page";
 constexpr const char kSecondAppletSuffix[] = ",@1";
 
-// Finds the CPL files of `folder`; false when there are none.
-bool FindAppletFiles(const std::string& folder, std::vector<WIN32_FIND_DATAA>& found) {
+void FindAppletFiles(const std::string& folder, std::vector<WIN32_FIND_DATAA>& found) {
   WIN32_FIND_DATAA entry{};
   const HANDLE h = FindFirstFileA((folder + "\\*.CPL").c_str(), &entry);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) return;
   do found.push_back(entry);
   while (FindNextFileA(h, &entry));
   FindClose(h);
-  return true;
 }
 
 std::string NarrowName(const wchar_t* name) {
@@ -55,12 +48,6 @@ std::string NarrowName(const wchar_t* name) {
 }
 
 std::string AnsiName(const char* name) { return std::string(name, strnlen(name, kNameChars)); }
-
-// ExtractIconA answers 1 for a file that holds no icons at all.
-HICON FirstIcon(const std::string& path) {
-  HICON icon = ExtractIconA(GetModuleHandleA(nullptr), path.c_str(), 0);
-  return icon == reinterpret_cast<HICON>(1) ? nullptr : icon;
-}
 
 }  // namespace
 
@@ -96,14 +83,10 @@ void TControlPanelPage::Clear() {
 
 void TControlPanelPage::EnumerateAppletFiles() {
   Clear();
-  char dir[kWindowsDirChars + 1] = {};
-  GetWindowsDirectoryA(dir, kWindowsDirChars);
-  std::string folder = std::string(dir) + "\\SYSTEM32";
+  // SYSTEM32, or SYSTEM only when SYSTEM32 holds no CPL file.
+  const std::string folder = AppletFolder();
   std::vector<WIN32_FIND_DATAA> found;
-  if (!FindAppletFiles(folder, found)) {
-    folder = std::string(dir) + "\\SYSTEM";
-    FindAppletFiles(folder, found);
-  }
+  FindAppletFiles(folder, found);
   for (const WIN32_FIND_DATAA& entry : found)
     if ((entry.dwFileAttributes & ~kListedAttributes) == 0) InquireAppletFile(folder, entry.cFileName);
   ListView1.SetSmallImages(ImageList2.get());
@@ -141,7 +124,7 @@ void TControlPanelPage::InquireAppletFile(const std::string& folder, const std::
       NEWCPLINFOA ansi{};
       std::memcpy(&ansi, &record, sizeof ansi);
       name = AnsiName(ansi.szName);
-      fileIcon.reset(FirstIcon(path));
+      fileIcon.reset(FirstFileIcon(path));
       icon = fileIcon.get();
     } else {
       record = AppletRecord{};
@@ -150,7 +133,7 @@ void TControlPanelPage::InquireAppletFile(const std::string& folder, const std::
       char* text = reinterpret_cast<char*>(record.szName);
       LoadStringA(library.get(), static_cast<UINT>(info.idName), text, kNameChars);
       name = AnsiName(text);
-      fileIcon.reset(FirstIcon(path));
+      fileIcon.reset(FirstFileIcon(path));
       icon = fileIcon.get();
     }
     AddRow(fileName, record, name, icon);
@@ -162,11 +145,11 @@ void TControlPanelPage::MarkSavedApplets() {
   const int rows = ListView1.Count();
   for (int r = 0; r < rows; ++r) ListView1.SetItemChecked(r, false);
   const ProfileFile file(kSettingsFile);
-  const int32_t count = file.ReadInteger(kControlPanelSection, kCountKey, 0);
-  for (const int32_t n : file.NumberedKeys(kControlPanelSection, "", kFileKey, 0, count - 1)) {
-    const std::string name = file.ReadString(kControlPanelSection, std::to_string(n) + kFileKey, "");
+  const int32_t count = file.ReadInteger(kControlPanelSection, kAppletCountKey, 0);
+  for (const int32_t n : file.NumberedKeys(kControlPanelSection, "", kAppletFileKey, 0, count - 1)) {
+    const std::string name = file.ReadString(kControlPanelSection, std::to_string(n) + kAppletFileKey, "");
     if (name.empty()) continue;
-    const int32_t page = file.ReadInteger(kControlPanelSection, std::to_string(n) + kPageKey, 0);
+    const int32_t page = file.ReadInteger(kControlPanelSection, std::to_string(n) + kAppletPageKey, 0);
     for (int r = 0; r < rows; ++r) {
       if (FileNames[r] != name) continue;
       if (page >= 0 && page < rows - r) ListView1.SetItemChecked(r + page, true);
@@ -192,12 +175,12 @@ void TControlPanelPage::ApplyOk(TForm1& form1) {
   for (int r = 0; r < rows; ++r) {
     if (!ListView1.ItemChecked(r)) continue;
     const std::string n = std::to_string(k);
-    file.WriteString(kControlPanelSection, n + kFileKey, FileNames[r]);
-    file.WriteBool(kControlPanelSection, n + kRIconKey, !Records[r].hIcon || Records[r].lData == kRIconData);
-    file.WriteInteger(kControlPanelSection, n + kPageKey, PageOf(r));
+    file.WriteString(kControlPanelSection, n + kAppletFileKey, FileNames[r]);
+    file.WriteBool(kControlPanelSection, n + kAppletRIconKey, !Records[r].hIcon || Records[r].lData == kRIconData);
+    file.WriteInteger(kControlPanelSection, n + kAppletPageKey, PageOf(r));
     ++k;
   }
-  file.WriteInteger(kControlPanelSection, kCountKey, k);
+  file.WriteInteger(kControlPanelSection, kAppletCountKey, k);
   UpdateWindow(GetForegroundWindow());
   form1.Applets.RemoveAppletTrayIcons();
   form1.Applets.AddAppletTrayIcons(form1.hwnd());

@@ -53,7 +53,9 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
     -> list of dicts (hwnd vis ex style owner taskbar pid); file_exists(winpath);
     file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
     reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list;
-    traycalls() -> the traylog as dicts (nim hwnd uid flags callback as ints, icon, tip); quit()
+    traycalls() -> the traylog as dicts (nim hwnd uid flags callback as ints, icon, tip);
+    ctl(h, id) -> the descendant control with that id or None; lvitems(h) -> the items of a list
+    view of any process, dicts (checked selected as bools, rect on the screen, text, sub); quit()
 
 Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
     button_rect(window_state) (caption button rectangle in screen coordinates),
@@ -275,6 +277,20 @@ class Targets:
             c["tip"] = tip
             calls.append(c)
         return calls
+
+    def ctl(self, h, control_id):
+        reply = self.cmd("ctl 0x%x %d" % (h, control_id))
+        return None if reply == "-" else _num(reply)
+
+    def lvitems(self, h):
+        items = []
+        line = self.cmd("lvitems 0x%x" % h)
+        while line != "end":
+            checked, selected, rect, text, sub = line.split("\t")
+            items.append({"checked": checked == "1", "selected": selected == "1",
+                          "rect": tuple(int(v) for v in rect.split(",")), "text": text, "sub": sub})
+            line = self.reader.readline(15)
+        return items
 
     def quit(self):
         if self.proc.poll() is None:

@@ -14,6 +14,33 @@ STEP = 5.0
 APPLET_CALLBACK = 0x464
 CONTROL = "C:\\windows\\system32\\control.exe"
 APPLET_TITLES = {"appwiz.cpl": "Add/Remove Programs", "joy.cpl": "Game Controllers", "inetcpl.cpl": "Internet Settings"}
+SYSTEM32 = "C:\\windows\\system32\\"
+PROGRAMS = ("notepad.exe", "winver.exe", "write.exe")
+PROGRAM_TITLES = ("Notepad", "About Wine", "WordPad")
+
+# The options dialog (client 669 x 407): page buttons, the page area, OK and Cancel.
+OPTIONS_CLIENT = (669, 407)
+CONTROL_PANEL_BUTTON = (33, 203)
+QUICK_RUN_BUTTON = (33, 283)
+PAGE = (72, 28)
+OK_BUTTON = (533, 379)
+CANCEL_BUTTON = (621, 379)
+# Controls of the pages (identifiers, and places on the page).
+APPLET_LIST = 3201
+QUICK_RUN_LIST = 3101
+ADD, EDIT_NAME, DELETE, UP = (63, 288), (161, 288), (259, 288), (522, 34)
+# The Edit name dialog (client 261 x 119).
+NAME_CLIENT = (261, 119)
+NAME_OK = (83, 96)
+# The Quick Run menu: 3-pixel frame, items 22 pixels high, a separator of 8, a margin of 23.
+QR_FRAME, QR_ITEM, QR_SEPARATOR, QR_MARGIN = 3, 22, 8, 23
+TEAL = (0, 128, 128)
+
+
+def client_origin(state, client):
+    """Screen position of a top-level window's client area, from its outer rectangle."""
+    border = (state["w"] - client[0]) // 2
+    return state["x"] + border, state["y"] + state["h"] - client[1] - border
 
 
 class QuickRunAppletsTest(e2e.CorvelTestCase):
@@ -35,6 +62,83 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
                 if pid:
                     t.kill(pid)
         self.session.wait_for(lambda: not self.controls_started(), STEP)
+
+    # -- the options dialog -----------------------------------------------------------------
+
+    def open_options(self, own_slot=0):
+        s, t = self.session, self.t
+        menu = ts.open_tray_menu(s, t, own_slot)
+        x, y, w, h = menu
+        s.click(x + ts.MENU_FRAME + ts.MARGIN + 30, y + h - ts.MENU_FRAME - ts.MENU_ITEM - ts.MENU_ITEM // 2)
+        found = s.wait_for(lambda: [w for w in t.toplevel("TForm2") if w["vis"]], STEP)
+        self.assertTrue(found, "the options dialog did not open")
+        self.dialog = found[0]["hwnd"]
+        self.origin = client_origin(t.state(self.dialog), OPTIONS_CLIENT)
+        time.sleep(0.3)
+        return self.dialog
+
+    def click_in_dialog(self, point, page=False):
+        x, y = point
+        if page:
+            x, y = x + PAGE[0], y + PAGE[1]
+        self.session.click(self.origin[0] + x, self.origin[1] + y)
+        time.sleep(0.2)
+
+    def close_options(self, button):
+        self.click_in_dialog(button)
+        self.assertTrue(self.session.wait_for(lambda: not self.t.state(self.dialog)["vis"], STEP), "the dialog stays")
+
+    def items(self, control_id):
+        return self.t.lvitems(self.t.ctl(self.dialog, control_id))
+
+    def select_row(self, control_id, row):
+        x, y, w, h = self.items(control_id)[row]["rect"]
+        self.session.click(x + min(w // 2, 120), y + h // 2)
+        time.sleep(0.2)
+
+    # -- the tests ----------------------------------------------------------------------------
+
+    def test_control_panel_page_lists_wines_applets_and_ok_puts_the_ticked_ones_on_the_tray(self):
+        s, t = self.session, self.t
+        self.start_with("winxp", "[Options]\nHotKey=0\n")
+        self.open_options()
+        self.click_in_dialog(CONTROL_PANEL_BUTTON)
+        rows = self.items(APPLET_LIST)
+        texts = [r["text"] for r in rows]
+        for name in ("  Add/Remove Programs", "  Internet Settings", "  Game Controllers"):
+            self.assertIn(name, texts)
+        self.assertEqual(len(rows), 3, "files without CPlApplet add nothing: %r" % texts)
+        self.assertFalse(any(r["checked"] for r in rows))
+        self.shot("control-panel-page")
+        ticked = [texts.index("  Add/Remove Programs"), texts.index("  Game Controllers")]
+        for row in ticked:
+            self.select_row(APPLET_LIST, row)
+            s.key("space")
+        self.assertEqual([r["checked"] for r in self.items(APPLET_LIST)], [i in ticked for i in range(3)])
+        self.close_options(OK_BUTTON)
+        ini = s.read_ini()
+        self.assertIn("0_AppFile=appwiz.cpl\r\n0_IsRIcon=1\r\n0_Page=0\r\n1_AppFile=joy.cpl\r\n1_IsRIcon=1\r\n"
+                      "1_Page=0\r\nAppCount=2", ini)
+        # Corvel's own icon first, then the two applets.
+        icons = s.wait_for(lambda: [i for i in (1, 2, 3) if not ts.empty_slot(ts.slot_pixels(ts.strip(s), i))], STEP)
+        self.assertEqual(icons, [1, 2])
+        self.shot("applet-icons")
+        s.click(*ts.slot_centre(1))
+        self.assertEqual(s.wait_for(self.controls_started, STEP), [CONTROL + " appwiz.cpl,@0"])
+        self.assertTrue(s.wait_for(lambda: t.toplevel("-", "Add/Remove Programs"), STEP))
+        self.end_applets()
+
+        # Cancel keeps the file and the tray; the next opening shows the saved ticks again.
+        self.open_options()
+        self.assertEqual([r["checked"] for r in self.items(APPLET_LIST)], [i in ticked for i in range(3)])
+        self.select_row(APPLET_LIST, ticked[0])
+        s.key("space")
+        self.close_options(CANCEL_BUTTON)
+        self.assertEqual(s.read_ini(), ini)
+        self.assertEqual([i for i in (1, 2, 3) if not ts.empty_slot(ts.slot_pixels(ts.strip(s), i))], [1, 2])
+        self.open_options()
+        self.assertEqual([r["checked"] for r in self.items(APPLET_LIST)], [i in ticked for i in range(3)])
+        self.close_options(CANCEL_BUTTON)
 
     def test_applet_icons_show_the_saved_entries_and_a_left_release_opens_the_applet(self):
         s, t = self.session, self.t
