@@ -140,6 +140,147 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
         self.assertEqual([r["checked"] for r in self.items(APPLET_LIST)], [i in ticked for i in range(3)])
         self.close_options(CANCEL_BUTTON)
 
+    def add_program(self, path):
+        """Add/Browse, the path typed into the file dialog, Enter."""
+        s, t = self.session, self.t
+        before = {w["hwnd"] for w in t.toplevel("#32770") if w["vis"]}
+        self.click_in_dialog(ADD, page=True)
+        self.assertTrue(s.wait_for(lambda: [w for w in t.toplevel("#32770") if w["vis"] and w["hwnd"] not in before],
+                                   STEP), "no file dialog")
+        time.sleep(0.5)
+        s.key("End")
+        for _ in range(8):
+            s.key("BackSpace")
+        s.xdotool("type", "--delay", 20, path)
+        s.key("Return")
+        self.assertTrue(s.wait_for(lambda: not [w for w in t.toplevel("#32770") if w["vis"]], STEP),
+                        "the file dialog stays")
+        time.sleep(0.3)
+
+    def quick_run_menu(self):
+        """A left click on Corvel's icon: the menu's (x, y, w, h)."""
+        s, t = self.session, self.t
+        ts.close_menus(s, t)
+        s.click(*ts.slot_centre(0))
+        found = s.wait_for(lambda: ts.menus(t), STEP)
+        self.assertTrue(found, "no Quick Run menu")
+        time.sleep(0.2)
+        return found[0]
+
+    def menu_entries(self, rect):
+        extra = rect[3] - 2 * QR_FRAME - QR_ITEM - QR_SEPARATOR
+        self.assertEqual(extra % QR_ITEM, 0, "not a Quick Run menu: %r" % (rect,))
+        return extra // QR_ITEM
+
+    def margin_word_height(self, rect):
+        """Rows of the margin that hold white text."""
+        x, y, _, h = rect
+        rows = self.session.pixels(x + QR_FRAME, y + QR_FRAME, QR_MARGIN - 3, h - 2 * QR_FRAME)
+        self.assertEqual(rows[0][0], (0, 0, 0), "the margin starts black")
+        r, g, b = rows[-1][0]
+        self.assertTrue(r == 0 and abs(g - 128) <= 8 and abs(b - 128) <= 8, "the margin ends teal: %r" % ((r, g, b),))
+        white = [i for i, row in enumerate(rows) if (255, 255, 255) in row]
+        return white[-1] - white[0] + 1 if white else 0
+
+    def choose(self, rect, entry):
+        x, y, w, _ = rect
+        self.session.click(x + QR_MARGIN + (w - QR_MARGIN) // 2,
+                           y + QR_FRAME + QR_ITEM + QR_SEPARATOR + QR_ITEM * entry + QR_ITEM // 2)
+
+    def started_programs(self):
+        return [c for c in self.session.command_lines() if any(p in c.lower() for p in PROGRAMS)]
+
+    def end_programs(self):
+        t = self.t
+        for title in PROGRAM_TITLES:
+            for w in t.toplevel():
+                if title in t.state(w["hwnd"]).get("title", "") and t.pid(w["hwnd"]):
+                    t.kill(t.pid(w["hwnd"]))
+        self.session.wait_for(lambda: not self.started_programs(), STEP)
+
+    def test_quick_run_page_edits_the_list_and_ok_makes_the_menu_that_opens_the_programs(self):
+        s, t = self.session, self.t
+        self.addCleanup(self.end_programs)
+        self.start_with("winxp", "[Options]\nHotKey=0\n")
+        self.open_options()
+        self.click_in_dialog(QUICK_RUN_BUTTON)
+        for name in PROGRAMS:
+            self.add_program(SYSTEM32 + name)
+        rows = self.items(QUICK_RUN_LIST)
+        self.assertEqual([(r["text"], r["sub"]) for r in rows], [(n, SYSTEM32 + n) for n in PROGRAMS])
+
+        # Edit name: the second entry renamed to nothing.
+        self.select_row(QUICK_RUN_LIST, 1)
+        self.click_in_dialog(EDIT_NAME, page=True)
+        found = s.wait_for(lambda: [w for w in t.toplevel("TChangeNameForm") if w["vis"]], STEP)
+        self.assertTrue(found, "no Edit name dialog")
+        time.sleep(0.3)
+        s.key("BackSpace")
+        ox, oy = client_origin(t.state(found[0]["hwnd"]), NAME_CLIENT)
+        s.click(ox + NAME_OK[0], oy + NAME_OK[1])
+        self.assertTrue(s.wait_for(lambda: not t.state(found[0]["hwnd"])["vis"], STEP))
+        # The last entry moved up once; the entries keep their paths.
+        self.select_row(QUICK_RUN_LIST, 2)
+        self.click_in_dialog(UP, page=True)
+        rows = self.items(QUICK_RUN_LIST)
+        self.assertEqual([(r["text"], r["sub"]) for r in rows],
+                         [("notepad.exe", SYSTEM32 + "notepad.exe"), ("write.exe", SYSTEM32 + "write.exe"),
+                          ("", SYSTEM32 + "winver.exe")])
+        self.assertTrue(rows[1]["selected"])
+        self.shot("quick-run-page")
+
+        # Cancel: the page keeps the edits, the menu and the file know nothing of them.
+        self.close_options(CANCEL_BUTTON)
+        self.assertEqual(self.menu_entries(self.quick_run_menu()), 0)
+        self.assertNotIn("[Quick Run]", s.read_ini())
+        self.open_options()
+        self.click_in_dialog(QUICK_RUN_BUTTON)
+        self.assertEqual(len(self.items(QUICK_RUN_LIST)), 3)
+        self.close_options(OK_BUTTON)
+        ini = s.read_ini()
+        self.assertIn("[Quick Run]\r\nAppCount=3\r\nAppName_1=notepad.exe\r\nAppPath_1=" + SYSTEM32 + "notepad.exe"
+                      + "\r\nAppName_2=write.exe\r\nAppPath_2=" + SYSTEM32 + "write.exe\r\nAppName_3=\r\n", ini)
+
+        menu = self.quick_run_menu()
+        self.assertEqual(self.menu_entries(menu), 3)
+        long_word = self.margin_word_height(menu)
+        self.shot("quick-run-menu")
+        self.choose(menu, 1)
+        self.assertTrue(s.wait_for(lambda: [c for c in self.started_programs() if "write.exe" in c.lower()], STEP),
+                        "write.exe did not start: %r" % self.started_programs())
+        self.end_programs()
+
+        # Two entries left: the margin's shorter word.
+        self.open_options()
+        self.select_row(QUICK_RUN_LIST, 0)
+        self.click_in_dialog(DELETE, page=True)
+        self.close_options(OK_BUTTON)
+        menu = self.quick_run_menu()
+        self.assertEqual(self.menu_entries(menu), 2)
+        self.assertLess(self.margin_word_height(menu), long_word, "QX is shorter than Quick run")
+        ts.close_menus(s, t)
+
+    def test_a_program_that_disappeared_is_left_out_at_the_next_start(self):
+        s, t = self.session, self.t
+        gone = s.program_file("gone-program.exe")
+        with open(gone, "wb") as f:
+            f.write(b"MZ")
+        self.addCleanup(s.remove_program_file, "gone-program.exe")
+        winpath = "Z:" + gone.replace("/", "\\")
+        ini = ("[Options]\nHotKey=0\n[Quick Run]\nAppCount=2\nAppName_1=Gone\nAppPath_1=%s\nAppName_2=Notepad\n"
+               "AppPath_2=%snotepad.exe\n" % (winpath, SYSTEM32))
+        corvel = self.start_with("winxp", ini)
+        self.assertEqual(self.menu_entries(self.quick_run_menu()), 2)
+        ts.close_menus(s, t)
+        corvel.stop()
+        os.remove(gone)
+        s.write_ini(ini)
+        corvel = s.start_corvel()
+        self.addCleanup(corvel.stop)
+        self.assertEqual(self.menu_entries(self.quick_run_menu()), 1)
+        ts.close_menus(s, t)
+        self.assertFalse([w for w in t.toplevel("#32770") if w["vis"]], "a message was shown")
+
     def test_applet_icons_show_the_saved_entries_and_a_left_release_opens_the_applet(self):
         s, t = self.session, self.t
         recorder = s.start_targets("tray")
