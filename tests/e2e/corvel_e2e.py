@@ -59,6 +59,8 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
 
 Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
     button_rect(window_state) (caption button rectangle in screen coordinates),
+    client_origin(window_state, client_size) (screen position of a dialog's client area),
+    OPTIONS_* (places in the options dialog's client area),
     WM_ENDSESSION and the other message numbers below.
 """
 
@@ -383,6 +385,22 @@ def button_rect(state):
     left = state["x"] + state["w"] - SM_CXFRAME - 4 * SM_CXSIZE
     top = state["y"] + SM_CYFRAME + 2
     return left, top, left + SM_CXSIZE - 2, top + SM_CYSIZE - 4
+
+
+# The options dialog: client size, the page buttons, the page area's origin, OK and Cancel.
+OPTIONS_CLIENT = (669, 407)
+OPTIONS_CONTROL_PANEL = (33, 203)
+OPTIONS_QUICK_RUN = (33, 283)
+OPTIONS_PAGE = (72, 28)
+OPTIONS_OK = (533, 379)
+OPTIONS_CANCEL = (621, 379)
+
+
+def client_origin(state, client):
+    """Screen position of a top-level window's client area of size `client`, from its outer
+    rectangle (a frame of equal width on every side, the caption on top)."""
+    border = (state["w"] - client[0]) // 2
+    return state["x"] + border, state["y"] + state["h"] - client[1] - border
 
 
 def write_bmp(path, width, height, pixel):

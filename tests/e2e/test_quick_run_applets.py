@@ -18,13 +18,6 @@ SYSTEM32 = "C:\\windows\\system32\\"
 PROGRAMS = ("notepad.exe", "winver.exe", "write.exe")
 PROGRAM_TITLES = ("Notepad", "About Wine", "WordPad")
 
-# The options dialog (client 669 x 407): page buttons, the page area, OK and Cancel.
-OPTIONS_CLIENT = (669, 407)
-CONTROL_PANEL_BUTTON = (33, 203)
-QUICK_RUN_BUTTON = (33, 283)
-PAGE = (72, 28)
-OK_BUTTON = (533, 379)
-CANCEL_BUTTON = (621, 379)
 # Controls of the pages (identifiers, and places on the page).
 APPLET_LIST = 3201
 QUICK_RUN_LIST = 3101
@@ -35,12 +28,6 @@ NAME_OK = (83, 96)
 # The Quick Run menu: 3-pixel frame, items 22 pixels high, a separator of 8, a margin of 23.
 QR_FRAME, QR_ITEM, QR_SEPARATOR, QR_MARGIN = 3, 22, 8, 23
 TEAL = (0, 128, 128)
-
-
-def client_origin(state, client):
-    """Screen position of a top-level window's client area, from its outer rectangle."""
-    border = (state["w"] - client[0]) // 2
-    return state["x"] + border, state["y"] + state["h"] - client[1] - border
 
 
 class QuickRunAppletsTest(e2e.CorvelTestCase):
@@ -65,22 +52,13 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
 
     # -- the options dialog -----------------------------------------------------------------
 
-    def open_options(self, own_slot=0):
-        s, t = self.session, self.t
-        menu = ts.open_tray_menu(s, t, own_slot)
-        x, y, w, h = menu
-        s.click(x + ts.MENU_FRAME + ts.MARGIN + 30, y + h - ts.MENU_FRAME - ts.MENU_ITEM - ts.MENU_ITEM // 2)
-        found = s.wait_for(lambda: [w for w in t.toplevel("TForm2") if w["vis"]], STEP)
-        self.assertTrue(found, "the options dialog did not open")
-        self.dialog = found[0]["hwnd"]
-        self.origin = client_origin(t.state(self.dialog), OPTIONS_CLIENT)
-        time.sleep(0.3)
-        return self.dialog
+    def open_options(self):
+        self.dialog, self.origin = ts.open_options(self.session, self.t)
 
     def click_in_dialog(self, point, page=False):
         x, y = point
         if page:
-            x, y = x + PAGE[0], y + PAGE[1]
+            x, y = x + e2e.OPTIONS_PAGE[0], y + e2e.OPTIONS_PAGE[1]
         self.session.click(self.origin[0] + x, self.origin[1] + y)
         time.sleep(0.2)
 
@@ -102,7 +80,7 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
         s, t = self.session, self.t
         self.start_with("winxp", "[Options]\nHotKey=0\n")
         self.open_options()
-        self.click_in_dialog(CONTROL_PANEL_BUTTON)
+        self.click_in_dialog(e2e.OPTIONS_CONTROL_PANEL)
         rows = self.items(APPLET_LIST)
         texts = [r["text"] for r in rows]
         for name in ("  Add/Remove Programs", "  Internet Settings", "  Game Controllers"):
@@ -115,7 +93,7 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
             self.select_row(APPLET_LIST, row)
             s.key("space")
         self.assertEqual([r["checked"] for r in self.items(APPLET_LIST)], [i in ticked for i in range(3)])
-        self.close_options(OK_BUTTON)
+        self.close_options(e2e.OPTIONS_OK)
         ini = s.read_ini()
         self.assertIn("0_AppFile=appwiz.cpl\r\n0_IsRIcon=1\r\n0_Page=0\r\n1_AppFile=joy.cpl\r\n1_IsRIcon=1\r\n"
                       "1_Page=0\r\nAppCount=2", ini)
@@ -133,12 +111,12 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
         self.assertEqual([r["checked"] for r in self.items(APPLET_LIST)], [i in ticked for i in range(3)])
         self.select_row(APPLET_LIST, ticked[0])
         s.key("space")
-        self.close_options(CANCEL_BUTTON)
+        self.close_options(e2e.OPTIONS_CANCEL)
         self.assertEqual(s.read_ini(), ini)
         self.assertEqual([i for i in (1, 2, 3) if not ts.empty_slot(ts.slot_pixels(ts.strip(s), i))], [1, 2])
         self.open_options()
         self.assertEqual([r["checked"] for r in self.items(APPLET_LIST)], [i in ticked for i in range(3)])
-        self.close_options(CANCEL_BUTTON)
+        self.close_options(e2e.OPTIONS_CANCEL)
 
     def add_program(self, path):
         """Add/Browse, the path typed into the file dialog, Enter."""
@@ -203,7 +181,7 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
         self.addCleanup(self.end_programs)
         self.start_with("winxp", "[Options]\nHotKey=0\n")
         self.open_options()
-        self.click_in_dialog(QUICK_RUN_BUTTON)
+        self.click_in_dialog(e2e.OPTIONS_QUICK_RUN)
         for name in PROGRAMS:
             self.add_program(SYSTEM32 + name)
         rows = self.items(QUICK_RUN_LIST)
@@ -216,7 +194,7 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
         self.assertTrue(found, "no Edit name dialog")
         time.sleep(0.3)
         s.key("BackSpace")
-        ox, oy = client_origin(t.state(found[0]["hwnd"]), NAME_CLIENT)
+        ox, oy = e2e.client_origin(t.state(found[0]["hwnd"]), NAME_CLIENT)
         s.click(ox + NAME_OK[0], oy + NAME_OK[1])
         self.assertTrue(s.wait_for(lambda: not t.state(found[0]["hwnd"])["vis"], STEP))
         # The last entry moved up once; the entries keep their paths.
@@ -230,13 +208,13 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
         self.shot("quick-run-page")
 
         # Cancel: the page keeps the edits, the menu and the file know nothing of them.
-        self.close_options(CANCEL_BUTTON)
+        self.close_options(e2e.OPTIONS_CANCEL)
         self.assertEqual(self.menu_entries(self.quick_run_menu()), 0)
         self.assertNotIn("[Quick Run]", s.read_ini())
         self.open_options()
-        self.click_in_dialog(QUICK_RUN_BUTTON)
+        self.click_in_dialog(e2e.OPTIONS_QUICK_RUN)
         self.assertEqual(len(self.items(QUICK_RUN_LIST)), 3)
-        self.close_options(OK_BUTTON)
+        self.close_options(e2e.OPTIONS_OK)
         ini = s.read_ini()
         self.assertIn("[Quick Run]\r\nAppCount=3\r\nAppName_1=notepad.exe\r\nAppPath_1=" + SYSTEM32 + "notepad.exe"
                       + "\r\nAppName_2=write.exe\r\nAppPath_2=" + SYSTEM32 + "write.exe\r\nAppName_3=\r\n", ini)
@@ -254,7 +232,7 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
         self.open_options()
         self.select_row(QUICK_RUN_LIST, 0)
         self.click_in_dialog(DELETE, page=True)
-        self.close_options(OK_BUTTON)
+        self.close_options(e2e.OPTIONS_OK)
         menu = self.quick_run_menu()
         self.assertEqual(self.menu_entries(menu), 2)
         self.assertLess(self.margin_word_height(menu), long_word, "QX is shorter than Quick run")

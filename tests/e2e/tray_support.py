@@ -221,6 +221,18 @@ def open_tray_menu(session, targets, own_slot=0, timeout=1.5):
                        % (menus(targets), targets.cmd("guiinfo 0x%x" % targets.find(e2e.MAIN_CLASS, e2e.MAIN_CAPTION))))
 
 
+def open_options(session, targets, own_slot=0, timeout=5.0):
+    """Options from the tray menu: the dialog's handle and the screen origin of its client area."""
+    x, y, w, h = open_tray_menu(session, targets, own_slot)
+    session.click(x + MENU_FRAME + MARGIN + 30, y + h - MENU_FRAME - MENU_ITEM - MENU_ITEM // 2)
+    found = session.wait_for(lambda: [d for d in targets.toplevel("TForm2") if d["vis"]], timeout)
+    if not found:
+        raise e2e.E2EError("the options dialog did not open")
+    time.sleep(0.3)  # painted
+    dialog = found[0]["hwnd"]
+    return dialog, e2e.client_origin(targets.state(dialog), e2e.OPTIONS_CLIENT)
+
+
 def click_caption_button(session, targets, hwnd):
     left, top, right, bottom = e2e.button_rect(targets.state(hwnd))
     session.click((left + right) // 2, (top + bottom) // 2)
