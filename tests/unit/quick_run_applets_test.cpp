@@ -99,6 +99,16 @@ TEST_F(PagesTest, LoadKeepsExistingFilesInOrderWhateverTheCountAndSaveNumbersFro
   test::WriteSettingsText("[Quick Run]\r\nAppName_1=No count\r\nAppPath_1=" + own + "\r\n");
   form->LoadQuickRunList();
   EXPECT_EQ(quickRun.ListView4.Count(), 0);
+
+  // More key names than one read of the section holds.
+  std::string many = "[Quick Run]\r\nAppCount=200\r\n";
+  for (int n = 200; n >= 1; --n)
+    many += "AppName_" + std::to_string(n) + "=p" + std::to_string(n) + "\r\nAppPath_" + std::to_string(n) + "=" + own + "\r\n";
+  test::WriteSettingsText(many);
+  form->LoadQuickRunList();
+  ASSERT_EQ(quickRun.ListView4.Count(), 200);
+  EXPECT_EQ(quickRun.ListView4.ItemText(0), "p1");
+  EXPECT_EQ(quickRun.ListView4.ItemText(199), "p200");
 }
 
 TEST_F(PagesTest, TheMenuIsASnapshotAndItsItemsFindTheirProgramByPosition) {
