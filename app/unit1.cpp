@@ -107,7 +107,7 @@ void TForm1::FormDestroy() {
   Local.SetTextSink(nullptr);
   hooks_.DeleteHook();
   for (const auto& record : TrayWindows) {
-    DeleteNotifyIcon(hwnd(), static_cast<UINT>(reinterpret_cast<UINT_PTR>(record->Handle)));
+    DeleteNotifyIcon(hwnd(), TrayIconId(record->Handle));
     RestoreWindow(record->Handle);
   }
   for (const auto& record : MenuWindows) RestoreWindow(record->Handle);

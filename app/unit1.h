@@ -13,6 +13,7 @@
 #include "launch/program_tray_icon.h"
 #include "launch/quick_run_menu.h"
 #include "platform/controls.h"
+#include "platform/handle_codec.h"
 #include "platform/image_list.h"
 #include "platform/layered.h"
 #include "platform/messages.h"
@@ -155,7 +156,9 @@ class TForm1 : public Window {
   bool CursorOnButton(int index) const;
   void DrawButton(int index, bool pressed);
   void CollectWindows(LONG styleMask);
-  int TakeFromPreviousPass(HWND window);
+  void RunCollectionPass();
+  void CollectWindow(HWND window);
+  void PublishPass();
   void BuildTrayMenu();
   void ApplyLanguageText(const std::string& key, const std::string& text);
   void FadeOut(HWND window);
@@ -169,8 +172,9 @@ class TForm1 : public Window {
   UINT taskbarCreated_ = 0;
   UINT heldWindowQuery_ = 0;
   LPARAM redrawTwiceCopy_ = 0;
-  std::vector<ButtonWindowEntry> previousPass_;  // the table of the last pass, while one runs
-  int collectingPasses_ = 0;
+  std::vector<HWND> nextPass_;  // the table a running pass collects
+  bool passRunning_ = false;
+  bool rescanAfterPass_ = false;
   bool destroyed_ = false;
 };
 

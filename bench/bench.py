@@ -146,8 +146,9 @@ def machine():
             if line.startswith("model name"):
                 cpu = line.split(":", 1)[1].strip()
                 break
-    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
-    return "%d cores (nproc), %s, %s, %s" % (os.cpu_count(), cpu, wine, platform.platform())
+    wine = subprocess.run([e2e.WINE, "--version"], capture_output=True, text=True).stdout.strip()
+    return "%s build (%s prefix), %d cores (nproc), %s, %s, %s" % (
+        e2e.ARCH["CORVEL_ARCH"], e2e.ARCH["CORVEL_WINEARCH"], os.cpu_count(), cpu, wine, platform.platform())
 
 
 # -- the measurements -------------------------------------------------------------------------
@@ -168,7 +169,7 @@ class Bench:
 
     def bare(self, *args):
         exe = os.path.join(self.s.bin_dir, "bare_minimizer.exe")
-        proc = self.s.popen(["wine", exe] + list(args), "bare", stdin=subprocess.DEVNULL)
+        proc = self.s.popen([self.s.wine, exe] + list(args), "bare", stdin=subprocess.DEVNULL)
         hwnd = self.s.wait_for(lambda: self.t.find("CorvelBareMinimizer"), 20)
         if not hwnd:
             raise e2e.E2EError("bare_minimizer.exe did not start")
@@ -206,7 +207,7 @@ class Bench:
         others = {w["hwnd"] for w in self.t.toplevel(e2e.MAIN_CLASS, e2e.MAIN_CAPTION)}
 
         def start():
-            proc = self.s.popen(["wine", os.path.join(self.s.bin_dir, "corvel.exe")], "corvel", cwd=self.s.bin_dir,
+            proc = self.s.popen([self.s.wine, os.path.join(self.s.bin_dir, "corvel.exe")], "corvel", cwd=self.s.bin_dir,
                                 stdin=subprocess.DEVNULL)
             corvel = e2e.Corvel(self.s, proc)
             corvel.others = others
@@ -225,7 +226,7 @@ class Bench:
             corvel.wait_ready()
             corvel.stop()
             taken, proc = self.time_to_drawn(
-                lambda: self.s.popen(["wine", os.path.join(self.s.bin_dir, "bare_minimizer.exe"), "draw"], "bare",
+                lambda: self.s.popen([self.s.wine, os.path.join(self.s.bin_dir, "bare_minimizer.exe"), "draw"], "bare",
                                      stdin=subprocess.DEVNULL), h, rect)
             bare_times.append(taken * 1000)
             hwnd = self.s.wait_for(lambda: self.t.find("CorvelBareMinimizer"), 10)
@@ -297,7 +298,7 @@ class Bench:
         exe = os.path.join(self.s.bin_dir, "corvel_bench.exe")
 
         def run(mode, repeats):
-            out = subprocess.run(["wine", exe, mode, str(repeats)], env=self.s.env, capture_output=True, text=True,
+            out = subprocess.run([self.s.wine, exe, mode, str(repeats)], env=self.s.env, capture_output=True, text=True,
                                  timeout=300).stdout.split()
             fields = dict(zip(out[0::2], out[1::2]))
             return [int(v) / 1000.0 for v in fields["pass"].split(",")], fields["toplevel"], fields["collected"]

@@ -97,6 +97,22 @@ TRAY_Y = 748  # the tray strip of Wine's task bar in a 1024x768 desktop
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
+def arch_settings():
+    """The build width this machine tests and its Wine loader (scripts/arch.sh): CORVEL_ARCH,
+    CORVEL_WINE, CORVEL_WINEARCH and CORVEL_BUILD, from the environment the scripts exported or
+    worked out the same way."""
+    names = ("CORVEL_ARCH", "CORVEL_WINE", "CORVEL_WINEARCH", "CORVEL_BUILD")
+    if all(os.environ.get(n) for n in names):
+        return {n: os.environ[n] for n in names}
+    out = subprocess.run(["bash", "-c", 'source "$1/scripts/arch.sh" && for v in %s; do echo "$v=${!v}"; done'
+                          % " ".join(names), "arch", ROOT], capture_output=True, text=True, check=True).stdout
+    return dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+
+
+ARCH = arch_settings()
+WINE = ARCH["CORVEL_WINE"]
+
+
 def log(*args):
     print("[e2e]", *args, file=sys.stderr, flush=True)
 
@@ -160,7 +176,7 @@ class Targets:
         exe = os.path.join(session.bin_dir, "targets.exe")
         if not os.path.exists(exe):
             raise E2EError("%s is missing: build first" % exe)
-        self.proc = session.popen(["wine", exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.proc = session.popen([session.wine, exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         self.reader = _LineReader(self.proc.stdout)
         first = self.reader.readline(60)
         if first != "ready":
@@ -471,11 +487,12 @@ class Session:
 
     def __init__(self, build=None):
         self.root = ROOT
-        self.build = os.path.abspath(build or os.environ.get("CORVEL_BUILD") or os.path.join(ROOT, "build"))
+        self.build = os.path.abspath(build or ARCH["CORVEL_BUILD"])
         self.bin_dir = os.path.join(self.build, "bin")
         self.shots_dir = os.path.join(self.build, "e2e-shots")
         self.logs_dir = os.path.join(self.build, "e2e-logs")
-        self.env = dict(os.environ)
+        self.env = dict(os.environ, **ARCH)
+        self.wine = WINE
         self.shared = os.environ.get("CORVEL_E2E_SESSION") == "1"
         self.prefix = None
         self.windows_dir = None
@@ -502,14 +519,14 @@ class Session:
 
     def _start_own_environment(self):
         """Runs scripts/wine-env.sh in a bash that keeps it up until our stdin closes."""
-        env = dict(os.environ, CORVEL_BUILD=self.build, CORVEL_ROOT=self.root)
+        env = dict(os.environ, CORVEL_ROOT=self.root, **dict(ARCH, CORVEL_BUILD=self.build))
         if os.environ.get("CORVEL_E2E_USE_DISPLAY") != "1":
             env["CORVEL_PRIVATE_DISPLAY"] = "1"
         script = (
             'source "$CORVEL_ROOT/scripts/wine-env.sh"\n'
             "trap corvel_wine_down EXIT\n"
             "corvel_wine_up || exit 1\n"
-            'for v in DISPLAY WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES; do echo "$v=${!v}"; done\n'
+            'for v in DISPLAY WINEPREFIX WINEARCH WINELOADER WINEDEBUG WINEDLLOVERRIDES; do echo "$v=${!v}"; done\n'
             "echo READY\n"
             "read -r _ || true\n"
         )
@@ -586,7 +603,7 @@ class Session:
         if not os.path.exists(exe):
             raise E2EError("%s is missing: build first" % exe)
         others = {w["hwnd"] for w in self.targets.toplevel(MAIN_CLASS, MAIN_CAPTION)}
-        proc = self.popen(["wine", exe], "corvel", cwd=self.bin_dir, stdin=subprocess.DEVNULL)
+        proc = self.popen([self.wine, exe], "corvel", cwd=self.bin_dir, stdin=subprocess.DEVNULL)
         c = Corvel(self, proc)
         c.others = others
         self._adopt(proc, c)

@@ -69,8 +69,11 @@
 #include <string>
 #include <vector>
 #include "platform/messages.h"
+#include "tests/tools/tool_io.h"
 
 namespace {
+
+using namespace corvel::tool;
 
 constexpr UINT kCommandMessage = WM_APP + 1;
 HWND g_commandWindow = nullptr;
@@ -83,21 +86,6 @@ struct TrayCall {
 };
 std::vector<TrayCall> g_trayCalls;
 std::vector<HANDLE> g_lockedFiles;
-
-unsigned long Num(const std::string& s) { return std::strtoul(s.c_str(), nullptr, 0); }
-HWND H(const std::string& s) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(Num(s))); }
-
-void Reply(const std::string& line) {
-  std::fputs(line.c_str(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
-}
-
-std::string Hex(const void* p) {
-  char b[16];
-  std::snprintf(b, sizeof b, "0x%lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(p)));
-  return b;
-}
 
 LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_PAINT) {
@@ -338,7 +326,7 @@ bool HandleCaptionCommand(const std::string& cmd, std::istringstream& in) {
     while (PeekMessageA(&m, g_fakeMain, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
     for (const HookMessage& h : g_hookMessages) {
       char b[96];
-      std::snprintf(b, sizeof b, "0x%x 0x%lx %ld %ld", h.msg, static_cast<unsigned long>(h.lp), h.cursor.x, h.cursor.y);
+      std::snprintf(b, sizeof b, "0x%x %s %ld %ld", h.msg, Hex(static_cast<UINT_PTR>(h.lp)).c_str(), h.cursor.x, h.cursor.y);
       Reply(b);
     }
     g_hookMessages.clear();
