@@ -130,7 +130,7 @@ void TForm1::AddTrayIcon(HWND window) {
   for (const auto& r : TrayWindows)
     if (r->Handle == window) return;
   // An applet icon that drew this identifier makes room: the tray takes one icon per identifier.
-  Applets.GiveUpId(IconId(window));
+  Applets.GiveUpId(TrayIconId(window));
   auto record = std::make_unique<TrayWindowRecord>();
   record->Handle = window;
   record->CallbackMessage = FreeTrayCallback(TrayWindows, [this](UINT n) { return Applets.UsesCallback(n); });
@@ -143,7 +143,7 @@ void TForm1::AddTrayIcon(HWND window) {
 
 bool TForm1::TrayIconIdInUse(UINT id) const {
   for (const auto& r : TrayWindows)
-    if (IconId(r->Handle) == id) return true;
+    if (TrayIconId(r->Handle) == id) return true;
   return false;
 }
 
