@@ -20,6 +20,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   aForm.CreateForm(form1.hwnd());
   setBlendForm.CreateForm(form1.hwnd());
   changeNameForm.CreateForm(form1.hwnd());
+  form2.CreatePages(form1, changeNameForm);
   form1.SetForms(&form2, &aForm, &setBlendForm, &changeNameForm);
   form1.FormShow();
   const int code = corvel::RunMessageLoop();
