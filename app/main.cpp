@@ -4,6 +4,8 @@
 #include "app/unit1.h"
 #include "floating/set_blend_form.h"
 #include "options/change_name_form.h"
+#include "options/control_panel_page.h"
+#include "options/quick_run_page.h"
 #include "options/options_form.h"
 #include "sysinfo/about_form.h"
 
@@ -12,7 +14,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InitCommonControlsEx(&icc);
   corvel::TForm1 form1;
   if (!form1.CreateForm()) return 1;
-  corvel::TForm2 form2;
+  corvel::TForm2 form2(form1);
   corvel::TAForm aForm;
   corvel::TSetBlendForm setBlendForm;
   corvel::TChangeNameForm changeNameForm;
@@ -20,7 +22,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   aForm.CreateForm(form1.hwnd());
   setBlendForm.CreateForm(form1.hwnd());
   changeNameForm.CreateForm(form1.hwnd());
-  form2.CreatePages(form1, changeNameForm);
+  corvel::TQuickRunPage quickRunPage;
+  corvel::TControlPanelPage controlPanelPage;
+  quickRunPage.Attach(form2, form1, changeNameForm);
+  controlPanelPage.Attach(form2);
   form1.SetForms(&form2, &aForm, &setBlendForm, &changeNameForm);
   form1.FormShow();
   const int code = corvel::RunMessageLoop();

@@ -145,6 +145,7 @@ HWND TForm1::HeldWindow(LPARAM list, WPARAM index) const {
 }
 
 void TForm1::ApplyLanguageText(const std::string& key, const std::string& text) {
+  if (form2_) form2_->ApplyLanguageText(key, text);
   if (key == "AboutStr") {
     RxPopupMenu1.SetCaption(About2, text);
     if (aForm_) aForm_->SetCaption(text);

@@ -92,8 +92,13 @@ class TForm1 : public Window {
   void AddButtonWindow(HWND window);  // as HM_ADDWINDOW
   void RedrawButton(HWND window);     // as HM_REDRAW
   void ApplySymbolType();
+  // Sets ButtonStyle and tells the hook library whether a button is drawn.
+  void SetButtonStyle(int style);
   void InstallHook();
   void RegisterHotKeyFromOptions();
+  // Releases the hot key this window holds, whichever it is.
+  void ReleaseHotKey();
+  int HeldHotKey = 0;  // id of the registered hot key, 0 for none
 
   // ---- Minimize and restore, and the tray menu
   HWND CurrentWindow = nullptr;

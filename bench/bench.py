@@ -18,6 +18,9 @@ Every figure is set beside its lower bound, measured in the same run:
   on the windows the table would hold;
 - hook overhead: 10,000 title-bar repaints of a target (targets.exe ncpaint) with Corvel's hook
   installed and without it;
+- end of session: WM_ENDSESSION posted to Corvel with 0, 100 and 300 windows held (tray icon and
+  menu entry each) to its process gone, every held window visible again; against
+  bare_minimizer.exe's own end;
 - growth over 1,000 cycles: GDI objects (Corvel's GDI handle table through its PEB), USER objects
   (corvel_probe.dll inside Corvel), working set (GetProcessMemoryInfo) and resident set (/proc).
 
@@ -44,6 +47,10 @@ IDLE_SPANS, IDLE_SPAN = (2, 5) if QUICK else (6, 10)
 LATENCY_CYCLES = 40 if QUICK else 200
 PASS_SIZES = (10, 100, 300)
 PASS_REPEATS = 6 if QUICK else 20
+END_HELD = (0, 100, 300)
+END_REPEATS = 1 if QUICK else 3
+END_BATCH = 100  # minimized at a time: the caption-button table holds 101 windows
+END_PLACE = (120, 100, 420, 300)  # every window here: one pointer position is on every button
 REPAINTS = 10000
 REPAINT_RUNS = 2 if QUICK else 5
 GROWTH_CYCLES = 200 if QUICK else 1000
@@ -235,6 +242,55 @@ class Bench:
         row("Start-up: process start to hook in and first pass drawn (%d starts)" % STARTS, "ms", corvel_times,
             bare_times, "pixels of the button read by XGetImage; bound: a bare program that starts and draws there")
 
+    # End of session
+
+    def hold(self, corvel, t, count):
+        """`count` windows of `t`, minimized through their buttons a table's worth at a time."""
+        held = []
+        while len(held) < count:
+            batch = [t.make(*END_PLACE, "Held %d" % (len(held) + i)) for i in range(min(END_BATCH, count - len(held)))]
+            corvel.post(rs.HM_RESCAN)
+            time.sleep(1.0)
+            self.s.mousemove(*rs.button_centre(t.state(batch[0])))
+            # The requests share one pending slot: those that a later one replaced are sent again.
+            for _ in range(10):
+                shown = [h for h, vis in rs.visibility([(t, h) for h in batch]).items() if vis]
+                if not shown:
+                    break
+                for h in shown:
+                    corvel.post(rs.HM_BUTTONUP, 0, h)
+                    time.sleep(0.05)
+                time.sleep(1.0)
+            else:
+                raise e2e.E2EError("%d of %d windows were not minimized" % (len(shown), len(batch)))
+            held += batch
+        return held
+
+    def end_of_session(self):
+        bare = []
+        for _ in range(END_REPEATS):
+            proc, hwnd = self.bare()
+            t0 = time.monotonic()
+            self.end_bare(proc, hwnd)
+            bare.append((time.monotonic() - t0) * 1000)
+        for count in END_HELD:
+            times = []
+            for _ in range(END_REPEATS):
+                t = self.s.start_targets("targets-end")
+                try:
+                    corvel = self.start_corvel()
+                    held = self.hold(corvel, t, count)
+                    taken = corvel.end_session(30)
+                    if taken is None:
+                        raise e2e.E2EError("Corvel did not end within 30 s with %d windows held" % count)
+                    if not all(rs.visibility([(t, h) for h in held]).values()):
+                        raise e2e.E2EError("windows hidden after the end of session")
+                    times.append(taken * 1000)
+                finally:
+                    t.quit()
+            row("End of session: WM_ENDSESSION to process gone, %d windows held (%d runs)" % (count, END_REPEATS), "ms",
+                times, bare, "each held window visible again afterwards; bound: bare_minimizer.exe's own end")
+
     # Idle
 
     def idle(self):
@@ -367,7 +423,7 @@ def main():
     started = time.monotonic()
     b = Bench()
     try:
-        for part in (b.startup, b.latency, b.passes, b.hook_overhead, b.growth, b.idle):
+        for part in (b.startup, b.latency, b.passes, b.hook_overhead, b.end_of_session, b.growth, b.idle):
             log("running %s" % part.__name__)
             part()
     finally:

@@ -48,8 +48,10 @@ const char* FileNamePart(const char* path) {
 
 // ---- The main window's side
 
-void TForm1::ApplySymbolType() {
-  ButtonStyle = ButtonStyleFor(Options.SymbolType, GetOsCode());
+void TForm1::ApplySymbolType() { SetButtonStyle(ButtonStyleFor(Options.SymbolType, GetOsCode())); }
+
+void TForm1::SetButtonStyle(int style) {
+  ButtonStyle = style;
   // Tells the hook library whether a press at the button's place is the button's.
   if (StyleHasImages(ButtonStyle)) SetPropA(hwnd(), kButtonShownProperty, hwnd());
   else RemovePropA(hwnd(), kButtonShownProperty);
@@ -61,9 +63,17 @@ void TForm1::InstallHook() {
 }
 
 void TForm1::RegisterHotKeyFromOptions() {
-  if (Options.HotKey == kHotKeyCtrlTab) CurrentEffects().RegisterHotKey(hwnd(), kHotKeyCtrlTab, MOD_CONTROL, VK_TAB);
+  BOOL held = FALSE;
+  if (Options.HotKey == kHotKeyCtrlTab) held = CurrentEffects().RegisterHotKey(hwnd(), kHotKeyCtrlTab, MOD_CONTROL, VK_TAB);
   else if (Options.HotKey == kHotKeyCtrlSpace)
-    CurrentEffects().RegisterHotKey(hwnd(), kHotKeyCtrlSpace, MOD_CONTROL, VK_SPACE);
+    held = CurrentEffects().RegisterHotKey(hwnd(), kHotKeyCtrlSpace, MOD_CONTROL, VK_SPACE);
+  if (held) HeldHotKey = Options.HotKey;
+}
+
+void TForm1::ReleaseHotKey() {
+  if (HeldHotKey == 0) return;
+  CurrentEffects().UnregisterHotKey(hwnd(), HeldHotKey);
+  HeldHotKey = 0;
 }
 
 void TForm1::Timer2Timer() {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <cwchar>
 #include <shellapi.h>
-#include "app/unit1.h"
+#include "options/options_form.h"
 #include "launch/applet_tray_icons.h"
 #include "platform/effects.h"
 #include "platform/messages.h"
@@ -69,9 +69,19 @@ bool TControlPanelPage::Create(HWND page, ControlEvents& events) {
   return true;
 }
 
-void TControlPanelPage::SetTexts(const std::string& group, const std::string& column) {
-  GroupBox4.SetText(group);
-  ListView1.SetColumnText(0, column);
+bool TControlPanelPage::Attach(TForm2& form2) {
+  if (!Create(form2.TabSheet4.hwnd(), form2.Events())) return false;
+  form2.Pages.FormShow = [this] {
+    EnumerateAppletFiles();
+    MarkSavedApplets();
+  };
+  form2.Pages.FormClose = [this] { Clear(); };
+  form2.Pages.ApplyControlPanel = [this] { ApplyOk(); };
+  form2.Pages.SetText = [this](const std::string& key, const std::string& text) {
+    if (key == "SelItem") GroupBox4.SetText(text);
+    else if (key == "AllItems") ListView1.SetColumnText(0, text);
+  };
+  return true;
 }
 
 void TControlPanelPage::Clear() {
@@ -168,7 +178,7 @@ void TControlPanelPage::ListView1DblClick() {
   CurrentEffects().WinExec(command.c_str(), SW_SHOWNORMAL);
 }
 
-void TControlPanelPage::ApplyOk(TForm1& form1) {
+void TControlPanelPage::ApplyOk() const {
   const ProfileFile file(kSettingsFile);
   const int rows = std::min({ListView1.Count(), static_cast<int>(FileNames.size()), kMaxRows});
   int32_t k = 0;
@@ -181,9 +191,6 @@ void TControlPanelPage::ApplyOk(TForm1& form1) {
     ++k;
   }
   file.WriteInteger(kControlPanelSection, kAppletCountKey, k);
-  UpdateWindow(GetForegroundWindow());
-  form1.Applets.RemoveAppletTrayIcons();
-  form1.Applets.AddAppletTrayIcons(form1.hwnd());
 }
 
 }  // namespace corvel

@@ -10,7 +10,7 @@
 
 namespace corvel {
 
-class TForm1;
+class TForm2;
 
 constexpr int kAppletListId = 3201;
 // The record an applet is asked to fill, zeroed first; the size it writes tells which form it
@@ -27,6 +27,9 @@ class TControlPanelPage {
   TControlPanelPage();
   // Builds the controls on `page` (the dialog's TabSheet4), handlers into the dialog's `events`.
   bool Create(HWND page, ControlEvents& events);
+  // Builds the page on the options dialog's TabSheet4 and gives the dialog its steps: rows made
+  // at each showing and removed at closing, the ticks written on OK, the language texts.
+  bool Attach(TForm2& form2);
 
   // The applet row table: rows of ListView1, and at the same index the CPL file's bare name,
   // the applet's record and its picture in ImageList2.
@@ -41,12 +44,11 @@ class TControlPanelPage {
   void InquireAppletFile(const std::string& folder, const std::string& fileName);
   void MarkSavedApplets();
   void ListView1DblClick();
-  // OK: the checked rows written to section "Control Panel", then the tray icons made anew.
-  void ApplyOk(TForm1& form1);
+  // OK: the checked rows written to section "Control Panel" (the dialog then makes the tray
+  // icons anew).
+  void ApplyOk() const;
   // Closed: every row removed.
   void Clear();
-  // Texts of the language library: the group box ("SelItem") and the column ("AllItems").
-  void SetTexts(const std::string& group, const std::string& column);
 
   GroupBox GroupBox4;
   ListView ListView1;

@@ -4,6 +4,7 @@
 #include "app/unit1.h"
 #include "launch/quick_run_menu.h"
 #include "options/change_name_form.h"
+#include "options/options_form.h"
 
 namespace corvel {
 
@@ -79,6 +80,12 @@ bool TQuickRunPage::Create(HWND page, ControlEvents& events, TForm1& form1, TCha
     return 0;
   });
   form1.ListView4 = &ListView4;
+  return true;
+}
+
+bool TQuickRunPage::Attach(TForm2& form2, TForm1& form1, TChangeNameForm& changeName) {
+  if (!Create(form2.TabSheet3.hwnd(), form2.Events(), form1, changeName)) return false;
+  form2.Pages.ApplyQuickRun = [this] { ApplyOk(); };
   return true;
 }
 

@@ -7,6 +7,7 @@
 namespace corvel {
 
 class TForm1;
+class TForm2;
 class TChangeNameForm;
 
 // Control identifiers of the page, unique in the options dialog.
@@ -22,6 +23,8 @@ class TQuickRunPage {
   // Builds the controls on `page` (the dialog's TabSheet3) and puts their handlers into the
   // dialog's `events`; the list view shows the main form's AppIcons and becomes its store.
   bool Create(HWND page, ControlEvents& events, TForm1& form1, TChangeNameForm& changeName);
+  // Builds the page on the options dialog's TabSheet3 and gives the dialog its OK step.
+  bool Attach(TForm2& form2, TForm1& form1, TChangeNameForm& changeName);
 
   // On OK: the list is written, read back, and the menu rebuilt.
   void ApplyOk();

@@ -402,6 +402,16 @@ void ListView::SetItemImage(int index, int image) {
   Send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
+// ---- Picture box
+
+bool PictureBox::Create(HWND parent, int id, ControlEvents& events, int x, int y, int w, int h) {
+  events.OnDrawItem(id, [this](const DRAWITEMSTRUCT& item) {
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    picture.StretchDraw(item.hDC, item.rcItem);
+  });
+  return CreateChild(parent, id, "STATIC", "", kChild | SS_OWNERDRAW, 0, x, y, w, h);
+}
+
 // ---- Panel
 
 bool Panel::Create(HWND parent, int x, int y, int w, int h, DWORD style) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 #include "platform/handles.h"
+#include "platform/picture.h"
 #include "platform/window.h"
 
 namespace corvel {
@@ -177,6 +178,16 @@ class ListView : public Control {
   // The item's index in the small images, or -1.
   int ItemImage(int index) const;
   void SetItemImage(int index, int image);
+};
+
+class ControlEvents;
+
+// A picture shown stretched to the box's size (an image box); nothing but the background when
+// the picture is empty.
+class PictureBox : public Control {
+ public:
+  bool Create(HWND parent, int id, ControlEvents& events, int x, int y, int w, int h);
+  Picture picture;
 };
 
 // A plain child window that holds controls (a page, a bar) and passes their notifications

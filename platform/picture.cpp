@@ -1,4 +1,5 @@
 #include "platform/picture.h"
+#include "platform/jpeg.h"
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -19,6 +20,21 @@ bool ReadAt(const std::vector<unsigned char>& d, size_t at, T& out) {
 }
 
 size_t RowBytes(int32_t width, uint16_t bpp) { return ((static_cast<size_t>(width) * bpp + 31) / 32) * 4; }
+
+// A bitmap of the screen's format holding the given device-independent bits; empty on failure.
+BitmapHandle ScreenBitmapFromBits(const BITMAPINFO* info, const void* bits, int width, int height) {
+  HDC screen = GetDC(nullptr);
+  BitmapHandle bmp(CreateCompatibleBitmap(screen, width, height));
+  const int lines = bmp ? SetDIBits(screen, bmp.get(), 0, height, bits, info, DIB_RGB_COLORS) : 0;
+  ReleaseDC(nullptr, screen);
+  if (lines != height) bmp.reset();
+  return bmp;
+}
+
+bool Fail(std::string* why, const char* reason) {
+  if (why) *why = reason;
+  return false;
+}
 
 }  // namespace
 
@@ -44,26 +60,61 @@ void Picture::Assign(BitmapHandle bitmap) {
 
 void Picture::Clear() { Assign(BitmapHandle()); }
 
-void Picture::LoadFromFile(const std::string& path) {
+bool Picture::LoadFromFile(const std::string& path, std::string* why) {
   Clear();
   FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return;
+  if (!f) return Fail(why, "it cannot be opened");
   std::vector<unsigned char> data;
   unsigned char chunk[65536];
   size_t n;
+  bool tooLarge = false;
   while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
     if (data.size() + n > kMaxFileBytes) {
-      data.clear();
+      tooLarge = true;
       break;
     }
     data.insert(data.end(), chunk, chunk + n);
   }
   std::fclose(f);
-  LoadFromMemory(data);
+  if (tooLarge) return Fail(why, "it is larger than 64 MB");
+  return LoadFromMemory(data, why);
 }
 
-bool Picture::LoadFromMemory(const std::vector<unsigned char>& d) {
+void Picture::CopyFrom(const Picture& other) {
+  if (this == &other) return;
+  if (other.Empty()) {
+    Clear();
+    return;
+  }
+  Assign(BitmapHandle(static_cast<HBITMAP>(CopyImage(other.Bitmap(), IMAGE_BITMAP, 0, 0, 0))));
+}
+
+bool Picture::LoadFromMemory(const std::vector<unsigned char>& d, std::string* why) {
   Clear();
+  if (LooksLikeJpeg(d)) return LoadJpeg(d, why);
+  BITMAPFILEHEADER fh{};
+  if (!ReadAt(d, 0, fh) || fh.bfType != kBitmapMagic) return Fail(why, "it is neither a bitmap nor a JPEG picture");
+  if (!LoadBitmapFile(d)) return Fail(why, "it is a damaged, cut short or unreadable bitmap");
+  return true;
+}
+
+bool Picture::LoadJpeg(const std::vector<unsigned char>& d, std::string* why) {
+  DecodedImage image;
+  std::string reason;
+  if (!DecodeJpeg(d, kMaxSide, image, reason)) return Fail(why, reason.c_str());
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h;
+  h.biWidth = image.width;
+  h.biHeight = -image.height;  // the rows come top-down
+  h.biPlanes = 1;
+  h.biBitCount = 24;
+  h.biCompression = BI_RGB;
+  Assign(ScreenBitmapFromBits(reinterpret_cast<BITMAPINFO*>(&h), image.bgr.data(), image.width, image.height));
+  if (Empty()) return Fail(why, "there is not enough memory for it");
+  return true;
+}
+
+bool Picture::LoadBitmapFile(const std::vector<unsigned char>& d) {
   BITMAPFILEHEADER fh{};
   BITMAPINFOHEADER ih{};
   if (!ReadAt(d, 0, fh) || fh.bfType != kBitmapMagic) return false;
@@ -93,16 +144,8 @@ bool Picture::LoadFromMemory(const std::vector<unsigned char>& d) {
   h.biSizeImage = 0;
   std::memcpy(info.data(), &h, sizeof h);
   std::memcpy(info.data() + sizeof h, d.data() + sizeof fh + ih.biSize, masks + colours * sizeof(RGBQUAD));
-  auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
-  HDC screen = GetDC(nullptr);
-  HBITMAP bmp = CreateCompatibleBitmap(screen, ih.biWidth, height);
-  const int lines = bmp ? SetDIBits(screen, bmp, 0, height, d.data() + fh.bfOffBits, bi, DIB_RGB_COLORS) : 0;
-  ReleaseDC(nullptr, screen);
-  if (lines != height) {
-    if (bmp) DeleteObject(bmp);
-    return false;
-  }
-  Assign(BitmapHandle(bmp));
+  Assign(ScreenBitmapFromBits(reinterpret_cast<BITMAPINFO*>(info.data()), d.data() + fh.bfOffBits, ih.biWidth,
+                              height));
   return !Empty();
 }
 

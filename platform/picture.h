@@ -1,4 +1,4 @@
-// A picture held as a bitmap, read from and written to .bmp files.
+// A picture held as a bitmap, read from .bmp and JPEG files and written to .bmp files.
 #pragma once
 #include <string>
 #include <vector>
@@ -13,10 +13,13 @@ class Picture {
   int Height() const { return height_; }
   HBITMAP Bitmap() const { return bitmap_.get(); }
 
-  // Any unreadable, truncated or absurd file leaves the picture empty.
-  void LoadFromFile(const std::string& path);
-  // Decodes an in-memory .bmp; false (and empty) when it is not a sound bitmap.
-  bool LoadFromMemory(const std::vector<unsigned char>& data);
+  // Any unreadable, truncated or absurd file leaves the picture empty and gives false, with the
+  // reason in `why` when given ("it is damaged ...").
+  bool LoadFromFile(const std::string& path, std::string* why = nullptr);
+  // Decodes an in-memory .bmp or JPEG file; false (and empty) when it is not a sound one.
+  bool LoadFromMemory(const std::vector<unsigned char>& data, std::string* why = nullptr);
+  // Makes this picture a copy of `other` (empty when `other` is).
+  void CopyFrom(const Picture& other);
   // An empty picture writes nothing. Returns false when the file could not be written.
   bool SaveToFile(const std::string& path) const;
   // Takes ownership of a bitmap.
@@ -26,6 +29,8 @@ class Picture {
   void StretchDraw(HDC dc, const RECT& rect) const;
 
  private:
+  bool LoadBitmapFile(const std::vector<unsigned char>& data);
+  bool LoadJpeg(const std::vector<unsigned char>& data, std::string* why);
   BitmapHandle bitmap_;
   int width_ = 0;
   int height_ = 0;

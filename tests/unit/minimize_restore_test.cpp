@@ -199,7 +199,7 @@ void CALLBACK ChooseAboutAgain(HWND, UINT, UINT_PTR id, DWORD) {
 TEST_F(MainFormTest, ExitEndsTheLoopAndTheDialogsOpenOnce) {
   Start();
   TAForm about;
-  TForm2 options;
+  TForm2 options(*form);
   ASSERT_TRUE(about.CreateForm(form->hwnd()));
   ASSERT_TRUE(options.CreateForm(form->hwnd()));
   form->SetForms(&options, &about, nullptr, nullptr);

@@ -51,7 +51,7 @@ TEST(OsInfo, RealQueriesFollowTheSystem) {
   MEMORYSTATUS m{};
   m.dwLength = sizeof m;
   GlobalMemoryStatus(&m);
-  EXPECT_EQ(GetTotalMemoryKb(), static_cast<DWORD>(m.dwTotalPhys) >> 10);
+  EXPECT_EQ(GetTotalMemoryKb(), static_cast<DWORD>(m.dwTotalPhys >> 10));
   EXPECT_GT(GetTotalMemoryKb(), 0u);
   // CORVEL_EXPECT_OS names the code the test run asked Wine for.
   char expected[16] = {};

@@ -84,6 +84,53 @@ TEST(Picture, BrokenFilesGiveAnEmptyPicture) {
   EXPECT_TRUE(missing.Empty());
 }
 
+TEST(Picture, JpegFilesBecomeBitmapsAndDamagedOnesAreRefusedWithAReason) {
+  const std::string good = test::JpegFile(40, 30, RGB(200, 30, 30));
+  Picture p;
+  std::string why;
+  ASSERT_TRUE(p.LoadFromMemory(Bytes(good), &why)) << why;
+  EXPECT_EQ(p.Width(), 40);
+  EXPECT_EQ(p.Height(), 30);
+  // Saved as a real bitmap, read back as one.
+  const std::string path = TempPath("corvel-jpeg-test.bmp");
+  ASSERT_TRUE(p.SaveToFile(path));
+  EXPECT_EQ(test::ReadFileText(path).substr(0, 2), "BM");
+  Picture back;
+  ASSERT_TRUE(back.LoadFromFile(path));
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(dc, back.Bitmap());
+  const COLORREF c = GetPixel(dc, 20, 15);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  EXPECT_NEAR(GetRValue(c), 200, 8);
+  EXPECT_NEAR(GetGValue(c), 30, 8);
+  DeleteFileA(path.c_str());
+
+  // A copy is a picture of its own.
+  Picture copy;
+  copy.CopyFrom(p);
+  p.Clear();
+  EXPECT_EQ(copy.Width(), 40);
+
+  std::string huge = test::JpegFile(16, 16, RGB(0, 0, 0));
+  // The frame header's height and width (SOF0: FF C0, length, precision, height, width).
+  const size_t sof = huge.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  huge[sof + 5] = huge[sof + 7] = '\x7F';
+  std::string corrupt = good;
+  for (size_t i = good.size() / 2; i < good.size() - 2; ++i) corrupt[i] = '\xFF';
+  const std::string bad[] = {good.substr(0, 3), good.substr(0, good.size() / 2), huge, corrupt};
+  for (const std::string& b : bad) {
+    Picture q;
+    why.clear();
+    EXPECT_FALSE(q.LoadFromMemory(Bytes(b), &why));
+    EXPECT_TRUE(q.Empty());
+    EXPECT_FALSE(why.empty());
+  }
+}
+
 TEST(Picture, SavesWhatItReadsAndNothingWhenEmpty) {
   const std::string path = TempPath("corvel-picture-test.bmp");
   DeleteFileA(path.c_str());

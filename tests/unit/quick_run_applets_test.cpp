@@ -196,7 +196,9 @@ TEST_F(PagesTest, OkSavesTheTicksWhichComeBackAndTheirIconsOpenTheApplets) {
   applets.InquireAppletFile(folder, "ansi.cpl");
   applets.ListView1.SetItemChecked(1, true);
   applets.ListView1.SetItemChecked(2, true);
-  applets.ApplyOk(*form);
+  applets.ApplyOk();
+  form->Applets.RemoveAppletTrayIcons();
+  form->Applets.AddAppletTrayIcons(form->hwnd());
   const std::string text = test::ReadFileText(test::SettingsPath());
   EXPECT_NE(text.find("0_AppFile=wide.cpl\r\n0_IsRIcon=1\r\n0_Page=1\r\n1_AppFile=ansi.cpl\r\n1_IsRIcon=1\r\n1_Page=0"
                       "\r\nAppCount=2"),

@@ -1,9 +1,11 @@
 #include "tests/unit/test_support.h"
 #include <shellapi.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <jpeglib.h>
 
 namespace corvel::test {
 
@@ -40,6 +42,38 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::string JpegFile(int width, int height, COLORREF colour, int quality) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr err;
+  info.err = jpeg_std_error(&err);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(width);
+  info.image_height = static_cast<JDIMENSION>(height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, quality, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<unsigned char> row(static_cast<size_t>(width) * 3);
+  for (int x = 0; x < width; ++x) {
+    row[x * 3] = GetRValue(colour);
+    row[x * 3 + 1] = GetGValue(colour);
+    row[x * 3 + 2] = GetBValue(colour);
+  }
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW line = row.data();
+    jpeg_write_scanlines(&info, &line, 1);
+  }
+  jpeg_finish_compress(&info);
+  std::string bytes(reinterpret_cast<char*>(buffer), size);
+  jpeg_destroy_compress(&info);
+  free(buffer);
+  return bytes;
+}
+
 namespace {
 
 LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(hwnd, msg, wp, lp); }
@@ -58,6 +92,7 @@ const char* TestWindowClass() {
   }
   return "CorvelUnitTestWindow";
 }
+
 
 }  // namespace
 

@@ -17,6 +17,8 @@ void WriteSettingsText(const std::string& text);
 std::string ReadFileText(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// A baseline JPEG file of one colour, encoded with the program's own JPEG library.
+std::string JpegFile(int width, int height, COLORREF colour, int quality = 90);
 
 // A top-level window with caption, system menu, minimize and maximize boxes, on this thread.
 class TestWindow {
