@@ -13,8 +13,8 @@ namespace corvel {
 
 namespace {
 
-// Layout of the page (589 x 321).
-constexpr int kGroupX = 6, kGroupY = 4, kGroupW = 577, kGroupH = 311;
+// Layout of the page (581 x 313).
+constexpr int kGroupX = 2, kGroupY = 0, kGroupW = 577, kGroupH = 311;
 constexpr int kListX = 14, kListY = 24, kListW = 561, kListH = 283;
 constexpr int kColumnWidth = 510;
 constexpr int kListFontPoints = 12;  // 16 pixels

@@ -10,8 +10,8 @@ namespace corvel {
 
 namespace {
 
-// Layout of the page (589 x 321).
-constexpr int kGroupX = 6, kGroupY = 4, kGroupW = 577, kGroupH = 311;
+// Layout of the page (581 x 313).
+constexpr int kGroupX = 2, kGroupY = 0, kGroupW = 577, kGroupH = 311;
 constexpr int kListX = 18, kListY = 24, kListW = 486, kListH = 240;
 constexpr int kArrowX = 512, kUpY = 24, kDownY = 48, kArrowSize = 21, kGlyph = 13;
 constexpr int kButtonY = 276, kButtonW = 90, kButtonH = 25, kAddX = 18, kEditX = 116, kDeleteX = 214;

@@ -407,7 +407,7 @@ def button_rect(state):
 OPTIONS_CLIENT = (669, 407)
 OPTIONS_CONTROL_PANEL = (33, 203)
 OPTIONS_QUICK_RUN = (33, 283)
-OPTIONS_PAGE = (72, 28)
+OPTIONS_PAGE = (76, 32)  # TabSheet3 and TabSheet4 inside PageControl1
 OPTIONS_OK = (533, 379)
 OPTIONS_CANCEL = (621, 379)
 

@@ -15,7 +15,7 @@ using test::MainFormTest;
 
 class PageHost : public ModalForm {
  public:
-  PageHost() : ModalForm("CorvelPageHost", "Pages", 589, 321) { CreateForm(nullptr); }
+  PageHost() : ModalForm("CorvelPageHost", "Pages", 581, 313) { CreateForm(nullptr); }
 };
 
 std::string OwnFolder() {
@@ -43,7 +43,7 @@ class PagesTest : public MainFormTest {
     MainFormTest::SetUp();
     Start();
     ASSERT_TRUE(changeName.CreateForm(form->hwnd()));
-    ASSERT_TRUE(sheet.Create(host.hwnd(), 0, 0, 589, 321));
+    ASSERT_TRUE(sheet.Create(host.hwnd(), 0, 0, 581, 313));
     ASSERT_TRUE(quickRun.Create(sheet.hwnd(), host.Events(), *form, changeName));
     ASSERT_TRUE(applets.Create(sheet.hwnd(), host.Events()));
   }
