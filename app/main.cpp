@@ -4,6 +4,8 @@
 #include "app/unit1.h"
 #include "floating/set_blend_form.h"
 #include "options/change_name_form.h"
+#include "options/control_panel_page.h"
+#include "options/quick_run_page.h"
 #include "options/options_form.h"
 #include "sysinfo/about_form.h"
 
@@ -20,6 +22,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   aForm.CreateForm(form1.hwnd());
   setBlendForm.CreateForm(form1.hwnd());
   changeNameForm.CreateForm(form1.hwnd());
+  corvel::TQuickRunPage quickRunPage;
+  corvel::TControlPanelPage controlPanelPage;
+  quickRunPage.Attach(form2, form1, changeNameForm);
+  controlPanelPage.Attach(form2);
   form1.SetForms(&form2, &aForm, &setBlendForm, &changeNameForm);
   form1.FormShow();
   const int code = corvel::RunMessageLoop();

@@ -67,6 +67,9 @@ void TForm1::FormCreate() {
   RxTrayIcon1.OnClick = [this](TRxTrayIcon::Button b, int x, int y) { RxTrayIcon1Click(b, x, y); };
   RxTrayIcon1.PopupMenu = [this](int x, int y) { PopupTrayMenu(x, y); };
   RxTrayIcon1.CreateIconWindow();
+  Applets.IdInUse = [this](UINT id) { return TrayIconIdInUse(id); };
+  RxPopupMenu2.LeftMargin = kQuickRunMarginWidth;
+  RxPopupMenu2.OnDrawMargin = [this](HDC dc, const RECT& strip) { RxPopupMenu2DrawMargin(dc, strip); };
   Timer1.Enable();
 }
 
@@ -87,9 +90,9 @@ void TForm1::Timer1Timer() {
   Timer1.Disable();
   ShowWindow(hwnd(), SW_HIDE);
   Options.Load();
-  QuickRun.LoadQuickRunList();
-  QuickRun.ResetQuickRunMenu(RxPopupMenu2);
-  QuickRun.FillQuickRunMenu(RxPopupMenu2);
+  LoadQuickRunList();
+  ResetQuickRunMenu();
+  FillQuickRunMenu();
   ApplySymbolType();
   InstallHook();
   SendMessageA(GetDesktopWindow(), WM_PAINT, 0, 0);

@@ -12,6 +12,7 @@
 #include "launch/applet_tray_icons.h"
 #include "launch/program_tray_icon.h"
 #include "launch/quick_run_menu.h"
+#include "platform/controls.h"
 #include "platform/handle_codec.h"
 #include "platform/image_list.h"
 #include "platform/layered.h"
@@ -69,6 +70,8 @@ class TForm1 : public Window {
   void MenuEntryClick(UINT command);
   // Adds every icon again after the shell restarted.
   void ReAddTrayIcons();
+  // Whether a per-window tray icon has identifier `id`.
+  bool TrayIconIdInUse(UINT id) const;
   // The window of record `index` of TrayWindows (kHeldInTray) or MenuWindows (kHeldInMenu), or 0.
   HWND HeldWindow(LPARAM list, WPARAM index) const;
 
@@ -122,9 +125,18 @@ class TForm1 : public Window {
   TRxTrayIcon RxTrayIcon1;
   ImageList AppIcons;
   PopupMenu RxPopupMenu2;
-  QuickRunList QuickRun;
   AppletTrayIcons Applets;
   void RxTrayIcon1Click(TRxTrayIcon::Button button, int x, int y);
+  // The store of the Quick Run list: the Quick run page's list view (none: an empty list).
+  ListView* ListView4 = nullptr;
+  void AddQuickRunEntry(const std::string& name, const std::string& path);
+  void LoadQuickRunList();
+  void SaveQuickRunList() const;
+  void ResetQuickRunMenu();
+  void FillQuickRunMenu();
+  // Opens the program of row `tag` of the list as it is now; nothing when there is none.
+  void QuickRunItemClick(int tag);
+  void RxPopupMenu2DrawMargin(HDC dc, const RECT& strip);
 
   OneShotTimer Timer1{kTimer1, kOneShotInterval};
   OneShotTimer Timer2{kTimer2, kOneShotInterval};

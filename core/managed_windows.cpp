@@ -129,6 +129,8 @@ void TForm1::AddTrayIcon(HWND window) {
   // One icon per window: a second add for the same window would only leave a dead record.
   for (const auto& r : TrayWindows)
     if (r->Handle == window) return;
+  // An applet icon that drew this identifier makes room: the tray takes one icon per identifier.
+  Applets.GiveUpId(TrayIconId(window));
   auto record = std::make_unique<TrayWindowRecord>();
   record->Handle = window;
   record->CallbackMessage = FreeTrayCallback(TrayWindows, [this](UINT n) { return Applets.UsesCallback(n); });
@@ -137,6 +139,12 @@ void TForm1::AddTrayIcon(HWND window) {
                                                   record->Icon.get(), WindowText(window, kTrayTipChars));
   TrayWindows.push_back(std::move(record));
   AddNotifyIcon(data);
+}
+
+bool TForm1::TrayIconIdInUse(UINT id) const {
+  for (const auto& r : TrayWindows)
+    if (TrayIconId(r->Handle) == id) return true;
+  return false;
 }
 
 void TForm1::RemoveTrayIcon(HWND window) {

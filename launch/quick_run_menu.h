@@ -1,30 +1,16 @@
-// The Quick Run list and its menu.
+// The Quick Run menu of the program's tray icon. Its list lives in the Quick run page's list
+// view (ListView4: caption = name, second column = path, item image = icon in AppIcons); the
+// main form's operations on it are in quick_run_menu.cpp.
 #pragma once
-#include <string>
-#include <vector>
-#include "platform/image_list.h"
-#include "platform/popup_menu.h"
+#include <cstddef>
 
 namespace corvel {
 
-struct QuickRunEntry {
-  std::string name;
-  std::string path;
-  int icon = -1;
-};
-
-class QuickRunList {
- public:
-  std::vector<QuickRunEntry> Entries;
-
-  // Replaces the list by the entries saved in "Corvl.ini".
-  void LoadQuickRunList();
-  // Empties the menu and adds the header and the separator.
-  void ResetQuickRunMenu(PopupMenu& menu);
-  // Appends one item per entry.
-  void FillQuickRunMenu(PopupMenu& menu);
-};
-
 constexpr const char kQuickRunHeader[] = "< Quick Run >";
+constexpr int kQuickRunMarginWidth = 23;
+constexpr int kQuickRunPathColumn = 1;
+
+// The margin's word for a menu of `items` items (the header and the separator included).
+const char* QuickRunMarginText(size_t items);
 
 }  // namespace corvel

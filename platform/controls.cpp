@@ -402,6 +402,21 @@ void ListView::SetItemChecked(int index, bool checked) {
   Send(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
+int ListView::ItemImage(int index) const {
+  LVITEMA item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = index;
+  return Send(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) ? item.iImage : -1;
+}
+
+void ListView::SetItemImage(int index, int image) {
+  LVITEMA item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = index;
+  item.iImage = image;
+  Send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
 // ---- Picture box
 
 bool PictureBox::Create(HWND parent, int id, ControlEvents& events, int x, int y, int w, int h) {

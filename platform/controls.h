@@ -177,6 +177,9 @@ class ListView : public Control {
   void SetSelectedIndex(int index);
   bool ItemChecked(int index) const;
   void SetItemChecked(int index, bool checked);
+  // The item's index in the small images, or -1.
+  int ItemImage(int index) const;
+  void SetItemImage(int index, int image);
 };
 
 class ControlEvents;

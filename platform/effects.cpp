@@ -1,7 +1,13 @@
 #include "platform/effects.h"
 #include <shellapi.h>
+#include <cstring>
+#include <vector>
 
 namespace corvel {
+
+namespace {
+constexpr UINT kWinExecStarted = 33;  // WinExec's answer for a started program: above 31
+}  // namespace
 
 BOOL SystemEffects::RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT key) {
   return ::RegisterHotKey(hwnd, id, modifiers, key);
@@ -11,7 +17,23 @@ HINSTANCE SystemEffects::ShellExecuteFile(HWND owner, const char* verb, const ch
                                       const char* dir, int show) {
   return ::ShellExecuteA(owner, verb, file, params, dir, show);
 }
-UINT SystemEffects::WinExec(const char* commandLine, UINT show) { return ::WinExec(commandLine, show); }
+// As WinExec, without its wait of up to 30 s for the new program to settle: nothing here may
+// hold the user-interface thread on another program.
+UINT SystemEffects::WinExec(const char* commandLine, UINT show) {
+  std::vector<char> line(commandLine, commandLine + std::strlen(commandLine) + 1);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show);
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    const DWORD error = GetLastError();  // WinExec's failures are the small error codes
+    return error < kWinExecStarted ? error : 0;
+  }
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return kWinExecStarted;
+}
 BOOL SystemEffects::SetPriorityClass(HANDLE process, DWORD priority) {
   return ::SetPriorityClass(process, priority);
 }

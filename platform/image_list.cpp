@@ -24,6 +24,12 @@ int ImageList::AddMasked(HBITMAP bitmap, COLORREF transparent) {
   return ImageList_AddMasked(list_.get(), part.get(), transparent);
 }
 
+int ImageList::AddIcon(HICON icon) { return list_ && icon ? ImageList_AddIcon(list_.get(), icon) : -1; }
+
+void ImageList::Clear() {
+  if (list_) ImageList_RemoveAll(list_.get());
+}
+
 bool ImageList::Remove(int index) { return list_ && ImageList_Remove(list_.get(), index); }
 
 void ImageList::Draw(int index, HDC dc, int x, int y) const {

@@ -13,6 +13,10 @@ class ImageList {
   // Adds the top-left Width x Height pixels of `bitmap`; pixels of `transparent` are not drawn.
   // Returns the new image's index, or -1.
   int AddMasked(HBITMAP bitmap, COLORREF transparent);
+  // Adds a copy of the icon's picture; returns the new image's index, or -1.
+  int AddIcon(HICON icon);
+  // Removes every image.
+  void Clear();
   // Removes an image; later images move down by one.
   bool Remove(int index);
   void Draw(int index, HDC dc, int x, int y) const;

@@ -31,10 +31,13 @@ constexpr const char kButtonShownProperty[] = "CorvelButtonShown";
 // Tray callbacks.
 constexpr UINT kProgramTrayCallback = 0xB054;          // the program's own icon, on its own window
 constexpr UINT kAppletTrayCallbackBase = WM_USER + 100; // + the applet's number in the settings file
+// Applet numbers stop below the per-window block, so no two icons can share a callback.
+constexpr UINT kAppletTrayCallbackLast = WM_APP + 0x0FFF;  // 0x8FFF
 // Per-window tray icons draw their callback numbers from this block of the application range,
 // far from the hook messages, the applet numbers and the program's own callback.
 constexpr UINT kWindowTrayCallbackFirst = WM_APP + 0x1000;  // 0x9000
 constexpr UINT kWindowTrayCallbackLast = WM_APP + 0x2FFF;   // 0xAFFF
+static_assert(kAppletTrayCallbackLast < kWindowTrayCallbackFirst, "applet and per-window callbacks overlap");
 // Registered by the shell when it (re)starts.
 constexpr const char kTaskbarCreatedMessage[] = "TaskbarCreated";
 // Registered: asks the main window which windows it holds (wParam: index, lParam: list);
@@ -80,6 +83,8 @@ constexpr DWORD kLayeredAlphaFlag = LWA_ALPHA; // 2
 
 // The settings file, addressed by its bare name: the system keeps it in the Windows directory.
 constexpr const char kSettingsFile[] = "Corvl.ini";
+constexpr const char kQuickRunSection[] = "Quick Run";
+constexpr const char kControlPanelSection[] = "Control Panel";
 constexpr size_t kProfileTextChars = 2047;
 
 // Texts of the program.

@@ -1,5 +1,8 @@
 #include "platform/profile.h"
 #include <windows.h>
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include "platform/messages.h"
 
 namespace corvel {
@@ -61,6 +64,52 @@ int32_t ProfileFile::ReadInteger(const char* section, const std::string& key, in
 
 bool ProfileFile::ReadBool(const char* section, const std::string& key, bool def) const {
   return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+std::vector<std::string> ProfileFile::KeyNames(const char* section) const {
+  std::vector<char> buffer(4096);
+  for (;;) {
+    const DWORD n = GetPrivateProfileStringA(section, nullptr, "", buffer.data(), static_cast<DWORD>(buffer.size()),
+                                             name_.c_str());
+    // A full buffer comes back as its size less two: try again with more room.
+    if (n + 2 < buffer.size()) {
+      std::vector<std::string> names;
+      for (const char* p = buffer.data(); *p; p += std::strlen(p) + 1) names.emplace_back(p);
+      return names;
+    }
+    buffer.resize(buffer.size() * 4);
+  }
+}
+
+namespace {
+
+bool SameText(const std::string& a, size_t at, const std::string& b) {
+  if (a.size() < at + b.size()) return false;
+  for (size_t i = 0; i < b.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[at + i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+}  // namespace
+
+std::vector<int32_t> ProfileFile::NumberedKeys(const char* section, const std::string& prefix,
+                                               const std::string& suffix, int32_t first, int32_t last) const {
+  std::vector<int32_t> numbers;
+  for (const std::string& key : KeyNames(section)) {
+    if (key.size() <= prefix.size() + suffix.size() || !SameText(key, 0, prefix) ||
+        !SameText(key, key.size() - suffix.size(), suffix))
+      continue;
+    const std::string digits = key.substr(prefix.size(), key.size() - prefix.size() - suffix.size());
+    if (digits.size() > 10 || (digits.size() > 1 && digits[0] == '0') ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
+    const long long n = std::stoll(digits);
+    if (n >= first && n <= last) numbers.push_back(static_cast<int32_t>(n));
+  }
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  return numbers;
 }
 
 void ProfileFile::WriteString(const char* section, const std::string& key, const std::string& value) const {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace corvel {
 
@@ -28,6 +29,13 @@ class ProfileFile {
   std::string ReadString(const char* section, const std::string& key, const std::string& def) const;
   int32_t ReadInteger(const char* section, const std::string& key, int32_t def) const;
   bool ReadBool(const char* section, const std::string& key, bool def) const;
+  // The names of the section's keys, in file order.
+  std::vector<std::string> KeyNames(const char* section) const;
+  // The numbers n from `first` to `last` for which a key prefix + n + suffix exists (n in
+  // decimal without leading zeros, the key matched as the profile functions match it),
+  // ascending. Lets a numbered list be read without walking a count that may be huge.
+  std::vector<int32_t> NumberedKeys(const char* section, const std::string& prefix, const std::string& suffix,
+                                    int32_t first, int32_t last) const;
 
   // Throw ProfileWriteError when the system refuses.
   void WriteString(const char* section, const std::string& key, const std::string& value) const;

@@ -12,14 +12,21 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "e2e"))
 import corvel_e2e as e2e  # noqa: E402
+import tray_support as ts  # noqa: E402
 
 SAMPLE = (240, 180, 460, 300, "Sample program")
 TRAY_SLOTS = 12
 SETTLE = 1.0  # time for the collection pass to draw the caption button
 MENU_AREA = (e2e.SCREEN[0] - 300, e2e.TRAY_Y - 300, 300, 300)  # where the tray menu opens
+# Corvel starts with three programs in its Quick Run list.
+TOUR_INI = ("[Quick Run]\nAppCount=3\nAppName_1=Notepad\nAppPath_1=C:\\windows\\system32\\notepad.exe\n"
+            "AppName_2=WordPad\nAppPath_2=C:\\windows\\system32\\write.exe\nAppName_3=About Wine\n"
+            "AppPath_3=C:\\windows\\system32\\winver.exe\n")
+APPLET_LIST = 3201  # the Control Panel page's list
 MENU_ITEM = 23  # height of a tray menu item
 ABOUT_CLIENT = (411, 237)
 OPTIONS_CLIENT = (669, 407)
+TICKED_APPLETS = ("  Add/Remove Programs", "  Game Controllers")
 
 
 def tray_slot_rect(i):
@@ -62,6 +69,7 @@ class Tour:
     def desktop(self):
         """Corvel started, its tray icon and a sample program window beside it."""
         self.s.set_version("winxp")  # the XP-style caption button
+        self.s.write_ini(TOUR_INI)
         self.corvel = self.s.start_corvel()
         self.window = self.s.targets.make(*SAMPLE)
         time.sleep(SETTLE)
@@ -99,6 +107,61 @@ class Tour:
         self.shot("03-restored.png", "the window back, its tray icon gone")
         return True
 
+    def quick_run_menu(self):
+        """A left click on Corvel's own tray icon opens the Quick Run menu."""
+        left, top, right, bottom = tray_slot_rect(0)
+        self.s.click((left + right) // 2, (top + bottom) // 2)
+        if not self.s.wait_for(lambda: ts.menus(self.s.targets), 3):
+            print("  no Quick Run menu appeared")
+            return False
+        time.sleep(0.3)
+        self.shot("04-quick-run-menu.png", "the Quick Run menu with three programs")
+        return ts.close_menus(self.s, self.s.targets)
+
+    def options_pages(self):
+        """Options from the tray menu: the Quick run page, then the Control Panel page with two
+        applets ticked, and OK."""
+        t = self.s.targets
+        try:
+            dialog, origin = ts.open_options(self.s, t)
+        except e2e.E2EError as e:
+            print("  %s" % e)
+            return False
+
+        def click(point):
+            self.s.click(origin[0] + point[0], origin[1] + point[1])
+            time.sleep(0.4)
+
+        click(e2e.OPTIONS_QUICK_RUN)
+        self.shot("05-quick-run-page.png", "the Quick run page of the options dialog")
+        click(e2e.OPTIONS_CONTROL_PANEL)
+        rows = t.lvitems(t.ctl(dialog, APPLET_LIST) or 0)
+        for row in rows:
+            if row["text"] in TICKED_APPLETS:
+                x, y, w, h = row["rect"]
+                self.s.click(x + min(w // 2, 120), y + h // 2)
+                self.s.key("space")
+        if sum(r["checked"] for r in t.lvitems(t.ctl(dialog, APPLET_LIST) or 0)) != len(TICKED_APPLETS):
+            print("  the applets could not be ticked: %r" % rows)
+            return False
+        self.shot("06-control-panel-page.png", "the Control Panel page with two applets ticked")
+        click(e2e.OPTIONS_OK)
+        if not self.s.wait_for(lambda: not t.state(dialog)["vis"], 3):
+            print("  the options dialog stays open after OK")
+            return False
+        return True
+
+    def applet_icons(self):
+        """The two applets sit on the tray beside Corvel's icon; the tip names the CPL file."""
+        if not self.s.wait_for(lambda: all(not ts.empty_slot(ts.slot_pixels(ts.strip(self.s), i)) for i in (1, 2)), 3):
+            print("  no applet icons on the tray")
+            return False
+        self.s.mousemove(*ts.slot_centre(1))
+        time.sleep(1.5)  # the tip shows
+        self.shot("07-applet-icons.png", "two Control Panel applets on the tray, the tip of the first")
+        self.s.mousemove(*ts.AWAY)
+        return True
+
     def open_menu(self):
         """A right click on Corvel's icon; the open menu's screen rectangle, or None."""
         left, top, right, bottom = tray_slot_rect(0)  # the first icon added: Corvel's
@@ -122,7 +185,7 @@ class Tour:
         self.menu = self.open_menu()
         if not self.menu:
             return False
-        self.shot("04-tray-menu.png", "Corvel's tray menu")
+        self.shot("08-tray-menu.png", "Corvel's tray menu")
         return True
 
     def about(self):
@@ -133,7 +196,7 @@ class Tour:
             print("  no about box after a click on About...")
             return False
         time.sleep(0.5)
-        self.shot("05-about.png", "the about box")
+        self.shot("09-about.png", "the about box")
         box = self.visible("TAForm")[0]["hwnd"]
         if not self.s.click_child(box, ABOUT_CLIENT, "OK") or not self.s.wait_for(lambda: not self.visible("TAForm"), 3):
             print("  the about box stays open after a click on OK")
@@ -163,7 +226,7 @@ class Tour:
             t.post(dialog, e2e.WM_CLOSE)
             return False
         time.sleep(1.0)
-        self.shot("06-help.png", "the help file at its contents")
+        self.shot("10-help.png", "the help file at its contents")
         t.post(viewer[0]["hwnd"], e2e.WM_CLOSE)
         t.post(dialog, e2e.WM_CLOSE)
         self.s.wait_for(lambda: not self.visible("MS_WINHELP") and not self.visible("TForm2"), 3)
@@ -183,7 +246,7 @@ class Tour:
         print("  Corvel ended")
         return True
 
-    STEPS = (desktop, to_tray, back, tray_menu, about, help, exit)
+    STEPS = (desktop, to_tray, back, quick_run_menu, options_pages, applet_icons, tray_menu, about, help, exit)
 
     def run(self):
         try:
@@ -196,6 +259,7 @@ class Tour:
             if self.corvel is not None:
                 self.corvel.stop()
             self.s.set_version("default")
+            self.s.remove_ini()
         return self.saved
 
 

@@ -35,6 +35,7 @@ Session (one per process: e2e.session() or CorvelTestCase.session)
     key(keys) (xdotool names, e.g. "ctrl+Tab"), screenshot(name or absolute path) -> path,
     pixels(x, y, w, h) -> rows of (r, g, b), pixel(x, y) -> (r, g, b)
     xdotool(*args), wait_for(predicate, timeout, interval) -> the predicate's last value
+    command_lines() -> Windows command lines of the prefix's running processes (as ps shows them)
     close()                           ends every process it started (also run at exit)
 
 CorvelTestCase: setUp gives self.session; after each test the version goes back to default and
@@ -53,7 +54,10 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
     -> list of dicts (hwnd vis ex style owner taskbar pid); children(h) -> list of dicts (hwnd
     parent id cls vis enabled x y w h text; place in h's client area); file_exists(winpath);
     file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
-    reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list; quit()
+    reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list;
+    traycalls() -> the traylog as dicts (nim hwnd uid flags callback as ints, icon, tip);
+    ctl(h, id) -> the descendant control with that id or None; lvitems(h) -> the items of a list
+    view of any process, dicts (checked selected as bools, rect on the screen, text, sub); quit()
 
 Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
     button_rect(window_state) (caption button rectangle in screen coordinates),
@@ -297,6 +301,31 @@ class Targets:
             first = self.reader.readline(15)
         return lines
 
+    def traycalls(self):
+        calls = []
+        for line in self.traylog():
+            head, _, tip = line.partition(" tip=")
+            c = dict(f.split("=", 1) for f in head.split())
+            for k in ("nim", "hwnd", "uid", "flags", "callback"):
+                c[k] = _num(c[k])
+            c["tip"] = tip
+            calls.append(c)
+        return calls
+
+    def ctl(self, h, control_id):
+        reply = self.cmd("ctl 0x%x %d" % (h, control_id))
+        return None if reply == "-" else _num(reply)
+
+    def lvitems(self, h):
+        items = []
+        line = self.cmd("lvitems 0x%x" % h)
+        while line != "end":
+            checked, selected, rect, text, sub = line.split("\t")
+            items.append({"checked": checked == "1", "selected": selected == "1",
+                          "rect": tuple(int(v) for v in rect.split(",")), "text": text, "sub": sub})
+            line = self.reader.readline(15)
+        return items
+
     def quit(self):
         if self.proc.poll() is None:
             try:
@@ -394,7 +423,7 @@ def button_rect(state):
 OPTIONS_CLIENT = (669, 407)
 OPTIONS_CONTROL_PANEL = (33, 203)
 OPTIONS_QUICK_RUN = (33, 283)
-OPTIONS_PAGE = (72, 28)
+OPTIONS_PAGE = (76, 32)  # TabSheet3 and TabSheet4 inside PageControl1
 OPTIONS_OK = (533, 379)
 OPTIONS_CANCEL = (621, 379)
 
@@ -714,6 +743,25 @@ class Session:
 
     def pixel(self, x, y):
         return self.pixels(x, y, 1, 1)[0][0]
+
+    def command_lines(self):
+        """Command lines of the running processes of this session's prefix: Wine shows a Windows
+        process's own command line as its arguments (e.g. C:\\windows\\system32\\control.exe x.cpl)."""
+        found = []
+        want = ("WINEPREFIX=" + self.prefix).encode()
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if want not in f.read().split(b"\0"):
+                        continue
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    args = f.read().split(b"\0")
+            except OSError:
+                continue
+            found.append(" ".join(a.decode("latin-1") for a in args if a))
+        return found
 
     @staticmethod
     def wait_for(predicate, timeout=5.0, interval=0.05):

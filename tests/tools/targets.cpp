@@ -57,8 +57,13 @@
 //   children H                 every window inside H: "N" then, each after a tab,
 //                              "0xC|PARENT|ID|CLASS|VIS|ENABLED|X|Y|W|H|TEXT" (place in H's client area;
 //                              line breaks and tabs of the text as blanks)
+//   ctl H ID                   the descendant window of H with control id ID ("-" for none)
+//   lvitems H                  the items of list view H (of any process): one line each,
+//                              "CHECKED<TAB>SELECTED<TAB>x,y,w,h<TAB>TEXT<TAB>COLUMN-1-TEXT" (the
+//                              item's rectangle on the screen), then "end"
 //   quit
 #include <windows.h>
+#include <commctrl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -450,6 +455,81 @@ bool HandleTrayCommand(const std::string& cmd, std::istringstream& in) {
   return true;
 }
 
+// ---- Controls of other processes
+
+struct FindById {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchId(HWND h, LPARAM lp) {
+  auto* f = reinterpret_cast<FindById*>(lp);
+  if (GetDlgCtrlID(h) != f->id) return TRUE;
+  f->found = h;
+  return FALSE;
+}
+
+// A list view's items, read through a buffer in its own process.
+void ListViewItems(HWND list) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  constexpr int kTextChars = 512;
+  const SIZE_T size = sizeof(LVITEMA) + kTextChars + sizeof(RECT);
+  char* remote = process ? static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) : nullptr;
+  if (!remote) {
+    if (process) CloseHandle(process);
+    Reply("end");
+    return;
+  }
+  char* remoteText = remote + sizeof(LVITEMA);
+  char* remoteRect = remoteText + kTextChars;
+  auto text = [&](int index, int column) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = remoteText;
+    item.cchTextMax = kTextChars;
+    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    SendMessageA(list, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(remote));
+    char local[kTextChars] = {};
+    ReadProcessMemory(process, remoteText, local, kTextChars - 1, nullptr);
+    return std::string(local);
+  };
+  const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    const UINT state = static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK | LVIS_SELECTED));
+    RECT r{LVIR_BOUNDS, 0, 0, 0};
+    WriteProcessMemory(process, remoteRect, &r, sizeof r, nullptr);
+    SendMessageA(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(remoteRect));
+    ReadProcessMemory(process, remoteRect, &r, sizeof r, nullptr);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    char head[96];
+    std::snprintf(head, sizeof head, "%d\t%d\t%ld,%ld,%ld,%ld\t", ((state & LVIS_STATEIMAGEMASK) >> 12) == 2 ? 1 : 0,
+                  (state & LVIS_SELECTED) ? 1 : 0, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    Reply(head + text(i, 0) + "\t" + text(i, 1));
+  }
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  Reply("end");
+}
+
+bool HandleControlCommand(const std::string& cmd, std::istringstream& in) {
+  if (cmd == "ctl") {
+    std::string h, id;
+    in >> h >> id;
+    FindById f{static_cast<int>(Num(id)), nullptr};
+    EnumChildWindows(H(h), MatchId, reinterpret_cast<LPARAM>(&f));
+    Reply(f.found ? Hex(f.found) : "-");
+  } else if (cmd == "lvitems") {
+    std::string h;
+    in >> h;
+    ListViewItems(H(h));
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // ---- Timing of the caption button (the benchmark)
 
 double Microseconds(const LARGE_INTEGER& from) {
@@ -536,7 +616,8 @@ void Handle(const std::string& line) {
   std::istringstream in(line);
   std::string cmd;
   in >> cmd;
-  if (HandleCaptionCommand(cmd, in) || HandleTrayCommand(cmd, in) || HandleTimingCommand(cmd, in)) return;
+  if (HandleCaptionCommand(cmd, in) || HandleTrayCommand(cmd, in) || HandleTimingCommand(cmd, in) ||
+      HandleControlCommand(cmd, in)) return;
   auto rest = [&in] {
     std::string s;
     std::getline(in, s);
