@@ -1,4 +1,5 @@
 #include "core/managed_windows.h"
+#include "floating/blend_win.h"
 #include "tests/unit/main_form_fixture.h"
 
 namespace corvel {
@@ -197,6 +198,250 @@ TEST_F(MainFormTest, ShellRestartBringsEveryIconBack) {
   bool own = false;
   for (const auto& c : tray->Live()) own = own || (c.hwnd == form->RxTrayIcon1.hwnd() && c.uid == 0);
   EXPECT_TRUE(own);
+}
+
+// ---- Floating windows
+
+TBlendWin* FloatingOf(TForm1& form, HWND window) {
+  for (const FloatingWindowRecord& r : form.FloatingWindows)
+    if (r.Handle == window && r.Form) return r.Form.get();
+  return nullptr;
+}
+
+RECT WindowRect(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  return r;
+}
+
+TEST_F(MainFormTest, FloatingWindowLayeredWhereAlphaExistsAndFreedIntoAClearedSlot) {
+  TestWindow a(std::string(300, 'a')), b("second");
+  Start();
+  form->AddFloatingWindow(a.hwnd());
+  form->AddFloatingWindow(b.hwnd());
+  ASSERT_EQ(form->FloatingWindows.size(), 2u);
+  TBlendWin* fa = FloatingOf(*form, a.hwnd());
+  ASSERT_NE(fa, nullptr);
+  const HWND fh = fa->hwnd();
+  EXPECT_EQ(fa->TargetWindow, a.hwnd());
+  EXPECT_EQ(fa->Hint, std::string(254, 'a'));
+  EXPECT_TRUE(IsWindowVisible(fh));
+  EXPECT_EQ(GetWindow(fh, GW_OWNER), form->hwnd()) << "owned by the hidden main window: no task bar button";
+  const LONG ex = GetWindowLongA(fh, GWL_EXSTYLE);
+  EXPECT_TRUE(ex & WS_EX_TOPMOST);
+  std::vector<int> alphas;
+  for (const auto& s : effects.recorder.alphas)
+    if (s.hwnd == fh) alphas.push_back(s.alpha);
+  if (form->SetLayeredAttributes.Resolved()) {
+    EXPECT_EQ(ex & ~WS_EX_TOPMOST, WS_EX_LAYERED);
+    EXPECT_EQ(alphas, std::vector<int>{100});
+  } else {
+    // A layered window without attributes would not show on later systems.
+    EXPECT_EQ(ex & ~WS_EX_TOPMOST, 0);
+    EXPECT_TRUE(alphas.empty());
+  }
+  // No icon in the class or the program file: the caption picture, 32 x 32, at the centre.
+  const RECT r = WindowRect(fh);
+  EXPECT_EQ(r.right - r.left, kPictureWindowSize);
+  EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2);
+  EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2);
+  SetWindowPos(fh, nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  form->RemoveFloatingWindow(a.hwnd());
+  EXPECT_FALSE(IsWindow(fh));
+  ASSERT_EQ(form->FloatingWindows.size(), 2u) << "the array only grows";
+  EXPECT_FALSE(form->FloatingWindows[0].Form);
+  EXPECT_EQ(form->FloatingWindows[0].Handle, nullptr);
+  EXPECT_NE(FloatingOf(*form, b.hwnd()), nullptr);
+  const std::string ini = test::ReadFileText(test::SettingsPath());
+  EXPECT_NE(ini.find("[Position of windows]"), std::string::npos) << ini;
+  EXPECT_NE(ini.find(std::string(30, 'a') + "_Left=40"), std::string::npos) << ini;
+  EXPECT_NE(ini.find(std::string(30, 'a') + "_Top=50"), std::string::npos) << ini;
+  form->AddFloatingWindow(a.hwnd());
+  EXPECT_EQ(form->FloatingWindows.size(), 3u) << "cleared slots are not reused";
+  EXPECT_EQ(WindowRect(FloatingOf(*form, a.hwnd())->hwnd()).left, 40) << "back where it was";
+}
+
+TEST_F(MainFormTest, FloatingWindowPositionsOutsideTheScreenGoToTheCentre) {
+  const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+  struct Case {
+    int left, top, wantLeft, wantTop;
+  };
+  const Case cases[] = {{0, 0, cx / 2, cy / 2},      {cx, 7, cx, 7},         {cx + 1, 7, cx / 2, cy / 2},
+                        {5, cy, 5, cy},              {5, cy + 1, cx / 2, cy / 2}, {-3, 9, cx / 2, cy / 2},
+                        {0, 9, 0, 9}};
+  TestWindow w("Stored window");
+  Start();
+  for (const Case& c : cases) {
+    test::WriteSettingsText("[Position of windows]\r\nStored window_Left=" + std::to_string(c.left) +
+                            "\r\nStored window_Top=" + std::to_string(c.top) + "\r\n");
+    form->AddFloatingWindow(w.hwnd());
+    const RECT r = WindowRect(FloatingOf(*form, w.hwnd())->hwnd());
+    EXPECT_EQ(r.left, c.wantLeft) << c.left << "," << c.top;
+    EXPECT_EQ(r.top, c.wantTop) << c.left << "," << c.top;
+    form->RemoveFloatingWindow(w.hwnd());
+  }
+}
+
+TEST_F(MainFormTest, FloatingWindowKeysTakeThirtyCharactersAndNoLineBreaks) {
+  // A title that would write a section of its own if it went into the file as it stands.
+  TestWindow w("evil\r\n[MinOptions]\r\nMinToTray=0");
+  Start();
+  form->AddFloatingWindow(w.hwnd());
+  TBlendWin* f = FloatingOf(*form, w.hwnd());
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->PositionKey(), std::string("evil  [MinOptions]  MinToTray=").substr(0, 30));
+  SetWindowTextA(w.hwnd(), "renamed");
+  form->RemoveFloatingWindow(w.hwnd());
+  const std::string ini = test::ReadFileText(test::SettingsPath());
+  EXPECT_EQ(ini.find("\n[MinOptions]"), std::string::npos) << ini;
+  EXPECT_EQ(ini.find("renamed"), std::string::npos) << "the title is read once: " << ini;
+  EXPECT_EQ(GetPrivateProfileIntA("MinOptions", "MinToTray", 7, "Corvl.ini"), 7u);
+}
+
+TEST_F(MainFormTest, FloatingWindowDragsWithTheLeftButtonAndSnapsToTheTop) {
+  TestWindow w("dragged");
+  Start();
+  form->AddFloatingWindow(w.hwnd());
+  TBlendWin* f = FloatingOf(*form, w.hwnd());
+  ASSERT_NE(f, nullptr);
+  const HWND h = f->hwnd();
+  auto place = [h](int x, int y) { SetWindowPos(h, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER); };
+  auto drag = [f](TBlendWin::Button button, int dx, int dy) {
+    f->FormMouseDown(button, 10, 10);
+    f->FormMouseMove(button == TBlendWin::Button::Left, 10 + dx, 10 + dy);
+    f->FormMouseUp(button, 10 + dx, 10 + dy);
+  };
+  place(300, 300);
+  drag(TBlendWin::Button::Right, 50, 50);
+  drag(TBlendWin::Button::Middle, 50, 50);
+  EXPECT_EQ(WindowRect(h).left, 300) << "only the left button drags";
+  drag(TBlendWin::Button::Left, 25, -40);
+  EXPECT_EQ(WindowRect(h).left, 325);
+  EXPECT_EQ(WindowRect(h).top, 260);
+  EXPECT_FALSE(f->Dragging);
+  // Moves without the button held, or after the release, do nothing.
+  f->FormMouseMove(true, 90, 90);
+  EXPECT_EQ(WindowRect(h).left, 325);
+  for (int top : {1, 5, 19, 0, 20, -4}) {
+    place(200, top + 40);
+    drag(TBlendWin::Button::Left, 0, -40);
+    EXPECT_EQ(WindowRect(h).top, top > 0 && top < 20 ? 1 : top) << top;
+  }
+}
+
+TEST_F(MainFormTest, FloatingWindowPaintsItsPictureAndTheOutline) {
+  TestWindow w("painted");
+  Start();
+  form->AddFloatingWindow(w.hwnd());
+  TBlendWin* f = FloatingOf(*form, w.hwnd());
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->Color, kClActiveBorder);
+  EXPECT_EQ(f->BorderColor, RGB(0, 0, 0));
+  f->BorderColor = RGB(255, 0, 0);
+  f->Color = RGB(0, 255, 0);
+  f->Image1.reset();  // no picture: the ground shows
+  const int n = kPictureWindowSize;
+  BitmapHandle bmp = CreateScreenBitmap(n, n);
+  MemoryDc dc = CreateScreenCompatibleDc();
+  SelectGuard sel(dc.get(), bmp.get());
+  f->FormPaint(dc.get());
+  EXPECT_EQ(GetPixel(dc.get(), 0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc.get(), n - 1, n / 2), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc.get(), n / 2, n - 1), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc.get(), 0, n / 2), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc.get(), n / 2, n / 2), RGB(0, 255, 0));
+  // Two pixels of outline on every side, the ground inside.
+  EXPECT_EQ(GetPixel(dc.get(), n - 3, 1), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc.get(), n - 3, 2), RGB(0, 255, 0));
+  EXPECT_EQ(GetPixel(dc.get(), 2, n - 3), RGB(0, 255, 0));
+  EXPECT_EQ(ColorToRgb(kClActiveBorder), GetSysColor(COLOR_ACTIVEBORDER));
+}
+
+TEST_F(MainFormTest, FloatingWindowWithTheClassIconIs36PixelsAndKeepsTheIcon) {
+  TestWindow w("with icon");
+  const HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
+  const LONG_PTR old = SetClassLongPtrA(w.hwnd(), GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  Start();
+  form->AddFloatingWindow(w.hwnd());
+  TBlendWin* f = FloatingOf(*form, w.hwnd());
+  SetClassLongPtrA(w.hwnd(), GCLP_HICON, old);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->WindowIcon, icon);
+  EXPECT_EQ(WindowRect(f->hwnd()).right - WindowRect(f->hwnd()).left, kIconWindowSize);
+  form->RemoveFloatingWindow(w.hwnd());
+  ICONINFO info{};
+  EXPECT_TRUE(GetIconInfo(icon, &info)) << "the target's icon is not destroyed";
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  EXPECT_STRCASEEQ(GetWindowExePath(w.hwnd()).c_str(), self);
+}
+
+std::vector<std::string> FloatingMenu(const PopupMenu& m) {
+  std::vector<std::string> c;
+  for (size_t i = 0; i < m.Count(); ++i)
+    c.push_back(m.At(i).separator ? "-" : m.At(i).caption + ":" + std::to_string(m.At(i).image));
+  return c;
+}
+
+TEST_F(MainFormTest, FloatingWindowMenuAsksTheMainWindow) {
+  TestWindow w("menu");
+  Start();
+  form->AddFloatingWindow(w.hwnd());
+  TBlendWin* f = FloatingOf(*form, w.hwnd());
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(FloatingMenu(f->RxPopupMenu1), (std::vector<std::string>{"Restore:0", "Hide:1", "Close program:2", "-",
+                                                                      "Floating window:4", "Options:3"}));
+  EXPECT_EQ(GetMenuItemCount(f->RxPopupMenu1.Handle()), 6);
+  EXPECT_EQ(f->ImageList1.Count(), 5);
+  EXPECT_EQ(f->ImageList1.Width(), 10);
+  EXPECT_EQ(f->RxPopupMenu1.LeftMargin, 18);
+  f->RxPopupMenu1.Click(f->Hide1);
+  EXPECT_FALSE(IsWindowVisible(f->hwnd()));
+  EXPECT_EQ(FloatingOf(*form, w.hwnd()), f) << "a hidden floating window stays in the list";
+  form->CloseAfterRestore = true;
+  f->RxPopupMenu1.Click(f->Restore1);
+  EXPECT_EQ(form->CurrentWindow, w.hwnd());
+  EXPECT_FALSE(form->CloseAfterRestore);
+  EXPECT_TRUE(form->DelTrTimer.Enabled());
+  form->DelTrTimer.Disable();
+  form->CurrentWindow = nullptr;
+  f->RxPopupMenu1.Click(f->Closeprogram1);
+  EXPECT_EQ(form->CurrentWindow, w.hwnd());
+  EXPECT_TRUE(form->CloseAfterRestore);
+  EXPECT_TRUE(form->DelTrTimer.Enabled());
+}
+
+TForm1* g_floatingForm;
+HWND g_floatingTarget;
+bool g_removedInside;
+
+// Runs inside the floating window's menu loop: the window is taken away under its own handler.
+void CALLBACK RemoveWhileTheMenuIsOpen(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_floatingForm->RemoveFloatingWindow(g_floatingTarget);
+  g_removedInside = true;
+  EndMenu();
+}
+
+TEST_F(MainFormTest, AFloatingWindowRemovedWhileItsMenuIsOpenIsFreedAfterwards) {
+  TestWindow w("busy");
+  Start();
+  form->AddFloatingWindow(w.hwnd());
+  const HWND h = FloatingOf(*form, w.hwnd())->hwnd();
+  g_floatingForm = form.get();
+  g_floatingTarget = w.hwnd();
+  g_removedInside = false;
+  SetTimer(nullptr, 0, 100, RemoveWhileTheMenuIsOpen);
+  PostMessageA(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(300, 300));
+  ASSERT_TRUE(test::PumpUntil([] { return g_removedInside; }, 3000));
+  test::Pump(50);
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_EQ(FloatingOf(*form, w.hwnd()), nullptr);
+  // The next floating window frees the one that was still busy.
+  form->AddFloatingWindow(w.hwnd());
+  EXPECT_NE(FloatingOf(*form, w.hwnd()), nullptr);
 }
 
 }  // namespace
