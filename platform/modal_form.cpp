@@ -7,6 +7,7 @@ ModalForm::ModalForm(const char* className, std::string caption, int clientWidth
 
 bool ModalForm::CreateForm(HWND owner) {
   owner_ = owner;
+  if (!font_) font_ = CreatePointFont("MS Sans Serif", 8);
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   RECT r{0, 0, clientWidth_, clientHeight_};
   AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
@@ -43,12 +44,16 @@ void ModalForm::ShowModalOnce() {
   // The program is ending: leave the quit for the main loop.
   if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
   modal_ = false;
+  FormClose();
   if (hwnd()) ShowWindow(hwnd(), SW_HIDE);
 }
 
 void ModalForm::CloseModal() { modal_ = false; }
 
 LRESULT ModalForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept {
+  LRESULT result = 0;
+  if (events_.Dispatch(msg, wp, lp, result)) return result;
+  if (msg == WM_GETFONT) return reinterpret_cast<LRESULT>(font_.get());
   if (msg == WM_CLOSE) {
     CloseModal();
     return 0;

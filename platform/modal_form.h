@@ -2,6 +2,7 @@
 // hidden again when its modal loop ends.
 #pragma once
 #include <string>
+#include "platform/controls.h"
 #include "platform/window.h"
 
 namespace corvel {
@@ -18,10 +19,17 @@ class ModalForm : public Window {
   void CloseModal();
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
+  // The form's font (MS Sans Serif 8 pt), which its controls take when they are created.
+  HFONT Font() const noexcept { return font_.get(); }
+  // Handlers of the form's controls, consulted before the form's own messages.
+  ControlEvents& Events() noexcept { return events_; }
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept override;
+  // Runs each time before the form is shown.
   virtual void FormShow() {}
+  // Runs each time the modal loop has ended, before the form is hidden.
+  virtual void FormClose() {}
 
  private:
   const char* className_;
@@ -30,6 +38,8 @@ class ModalForm : public Window {
   int clientHeight_;
   HWND owner_ = nullptr;
   bool modal_ = false;
+  FontHandle font_;
+  ControlEvents events_;
 };
 
 }  // namespace corvel

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+#include "platform/controls.h"
+#include "platform/modal_form.h"
+#include "tests/unit/test_support.h"
+
+namespace corvel {
+namespace {
+
+class ControlsForm : public ModalForm {
+ public:
+  ControlsForm() : ModalForm("CorvelControlsTest", "Controls", 300, 200) { CreateForm(nullptr); }
+};
+
+class ControlsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(form.hwnd(), nullptr);
+    ASSERT_TRUE(page.Create(form.hwnd(), 0, 0, 300, 200));
+  }
+  ControlsForm form;
+  Panel page;
+};
+
+TEST_F(ControlsTest, NotificationsOfAPageReachTheFormsHandlersAndThrowingHandlersStayInside) {
+  Button ok;
+  CheckBox box;
+  ASSERT_TRUE(ok.Create(page.hwnd(), 10, "OK", 0, 0, 75, 25));
+  ASSERT_TRUE(box.Create(page.hwnd(), 11, "Box", 0, 30, 75, 17));
+  int clicks = 0;
+  form.Events().OnClick(10, [&] { ++clicks; });
+  form.Events().OnClick(11, [&] { throw std::runtime_error("handler failed"); });
+  SendMessageA(ok.hwnd(), BM_CLICK, 0, 0);
+  SendMessageA(box.hwnd(), BM_CLICK, 0, 0);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(box.Checked());
+  // Controls take the form's font, through the page.
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(ok.hwnd(), WM_GETFONT, 0, 0)), form.Font());
+  const RECT r = box.Bounds();
+  EXPECT_EQ(r.top, 30);
+  EXPECT_EQ(r.right - r.left, 75);
+}
+
+TEST_F(ControlsTest, CheckingARadioButtonUnchecksOnlyItsOwnGroup) {
+  RadioButton a, b, c, x, y;
+  a.Create(page.hwnd(), 1, "a", 0, 0, 50, 17, true);
+  b.Create(page.hwnd(), 2, "b", 0, 20, 50, 17);
+  c.Create(page.hwnd(), 3, "c", 0, 40, 50, 17);
+  x.Create(page.hwnd(), 4, "x", 0, 60, 50, 17, true);
+  y.Create(page.hwnd(), 5, "y", 0, 80, 50, 17);
+  a.SetChecked(true);
+  x.SetChecked(true);
+  c.SetChecked(true);
+  EXPECT_FALSE(a.Checked());
+  EXPECT_FALSE(b.Checked());
+  EXPECT_TRUE(c.Checked());
+  EXPECT_TRUE(x.Checked());
+  y.SetChecked(false);
+  EXPECT_TRUE(x.Checked());
+}
+
+TEST_F(ControlsTest, ListsSelectNothingForAnIndexOutOfRangeAndSpinEditsClampTheirText) {
+  ComboBox combo;
+  ASSERT_TRUE(combo.Create(page.hwnd(), 1, 0, 0, 100, 100));
+  combo.Add("zero");
+  combo.Add("one", 7);
+  combo.SetItemIndex(1);
+  EXPECT_EQ(combo.ItemIndex(), 1);
+  EXPECT_EQ(combo.ItemData(1), 7);
+  combo.SetItemIndex(5);
+  EXPECT_EQ(combo.ItemIndex(), -1);
+
+  ListBox list;
+  ASSERT_TRUE(list.Create(page.hwnd(), 2, 0, 30, 100, 60));
+  list.SetItems({"C:\\a.exe", "C:\\a.exe", std::string(600, 'p')});
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.ItemText(2).size(), 600u);
+  EXPECT_EQ(list.ItemIndex(), -1);
+
+  SpinEdit spin;
+  ASSERT_TRUE(spin.Create(page.hwnd(), 3, 0, 100, 60, 21, 0, 255, 300));
+  EXPECT_EQ(spin.Value(), 255);
+  spin.SetText("-4");
+  EXPECT_EQ(spin.Value(), 0);
+  spin.SetText("");
+  EXPECT_EQ(spin.Value(), 0);
+
+  ListView view;
+  ASSERT_TRUE(view.Create(page.hwnd(), 4, 100, 0, 200, 100, 0, LVS_EX_CHECKBOXES));
+  view.AddColumn("Name", 150);
+  const int item = view.AddItem(std::string(1000, 'n'), -1, 42);
+  view.SetItemChecked(item, true);
+  EXPECT_TRUE(view.ItemChecked(item));
+  EXPECT_EQ(view.ItemText(item).size(), 1000u);
+  EXPECT_EQ(view.ItemData(item), 42);
+  EXPECT_EQ(view.ColumnText(0), "Name");
+  view.SetSelectedIndex(item);
+  EXPECT_EQ(view.SelectedIndex(), item);
+}
+
+}  // namespace
+}  // namespace corvel
