@@ -14,7 +14,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!form1.CreateForm()) return 1;
   corvel::TForm2 form2;
   corvel::TAForm aForm;
-  corvel::TSetBlendForm setBlendForm;
+  corvel::TSetBlendForm setBlendForm(form1);
   corvel::TChangeNameForm changeNameForm;
   form2.CreateForm(form1.hwnd());
   aForm.CreateForm(form1.hwnd());

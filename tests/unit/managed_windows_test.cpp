@@ -1,5 +1,8 @@
 #include "core/managed_windows.h"
 #include "floating/blend_win.h"
+#include "floating/set_blend_form.h"
+#include "sysinfo/os_info.h"
+#include <functional>
 #include "tests/unit/main_form_fixture.h"
 
 namespace corvel {
@@ -442,6 +445,103 @@ TEST_F(MainFormTest, AFloatingWindowRemovedWhileItsMenuIsOpenIsFreedAfterwards) 
   // The next floating window frees the one that was still busy.
   form->AddFloatingWindow(w.hwnd());
   EXPECT_NE(FloatingOf(*form, w.hwnd()), nullptr);
+}
+
+// ---- The transparency and colour dialog
+
+struct DialogVisit {
+  TForm1* form;
+  TSetBlendForm* dialog;
+  std::function<void()> inside;  // runs once the dialog shows
+};
+DialogVisit g_visit;
+
+void CALLBACK InsideTheDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  if (g_visit.inside) g_visit.inside();
+  g_visit.dialog->CloseModal();
+}
+
+void Choose(TSetBlendForm& d, ComboBox& box, int index) {
+  box.SetItemIndex(index);
+  SendMessageA(d.hwnd(), WM_COMMAND, MAKEWPARAM(box.Id(), CBN_SELCHANGE), reinterpret_cast<LPARAM>(box.hwnd()));
+}
+
+TEST_F(MainFormTest, TransparencyDialogChangesItsFloatingWindowAtOnceAndKeepsItsValues) {
+  TestWindow a("first"), b("second");
+  Start();
+  TSetBlendForm dialog(*form);
+  ASSERT_TRUE(dialog.CreateForm(form->hwnd()));
+  form->SetForms(nullptr, nullptr, &dialog, nullptr);
+  RECT client{};
+  GetClientRect(dialog.hwnd(), &client);
+  EXPECT_EQ(client.right, 222);
+  EXPECT_EQ(client.bottom, 214);
+  const RECT g1 = dialog.GroupBox1.Bounds(), c2 = dialog.ColorComboBox2.Bounds(), close = dialog.RxSpeedButton2.Bounds();
+  EXPECT_EQ((std::vector<LONG>{g1.left, g1.top, g1.right - g1.left, g1.bottom - g1.top}), (std::vector<LONG>{4, 4, 213, 53}));
+  EXPECT_EQ((std::vector<LONG>{c2.left, c2.top, c2.right - c2.left}), (std::vector<LONG>{16, 144, 185}));
+  EXPECT_EQ((std::vector<LONG>{close.left, close.top, close.right - close.left}), (std::vector<LONG>{152, 184, 65}));
+  EXPECT_EQ(dialog.RxSpinEdit1.Value(), 120);
+  ASSERT_EQ(dialog.ColorComboBox1.Count(), 16);
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_EQ(dialog.ColorComboBox2.ItemText(i), kBlendColours[i].name);
+    EXPECT_EQ(static_cast<COLORREF>(dialog.ColorComboBox1.ItemData(i)), kBlendColours[i].colour);
+  }
+  EXPECT_EQ(TSetBlendForm::SelectedColour(dialog.ColorComboBox1), RGB(0, 0, 0));
+  EXPECT_EQ(TSetBlendForm::SelectedColour(dialog.ColorComboBox2), RGB(192, 192, 192));
+
+  form->AddFloatingWindow(a.hwnd());
+  form->AddFloatingWindow(b.hwnd());
+  TBlendWin* fa = FloatingOf(*form, a.hwnd());
+  TBlendWin* fb = FloatingOf(*form, b.hwnd());
+  effects.recorder.alphas.clear();
+  g_visit = {form.get(), &dialog, [&] {
+               EXPECT_TRUE(dialog.Visible());
+               EXPECT_EQ(dialog.FloatingWindow, fa);
+               EXPECT_EQ(dialog.FloatingWindowHandle, fa->hwnd());
+               EXPECT_TRUE(dialog.GroupBox1.Enabled());
+               dialog.RxSpinEdit1.SetValue(0);
+               dialog.RxSpinEdit1.SetValue(255);
+               Choose(dialog, dialog.ColorComboBox1, 9);   // Red
+               Choose(dialog, dialog.ColorComboBox2, 14);  // Aqua
+             }};
+  SetTimer(nullptr, 0, 50, InsideTheDialog);
+  fa->RxPopupMenu1.Click(fa->Transparency1);
+  EXPECT_FALSE(dialog.Visible());
+  std::vector<int> alphas;
+  for (const auto& r : effects.recorder.alphas) {
+    EXPECT_EQ(r.hwnd, fa->hwnd());
+    // Setting the value changes the text once through the arrows and once directly.
+    if (alphas.empty() || alphas.back() != r.alpha) alphas.push_back(r.alpha);
+  }
+  if (form->SetLayeredAttributes.Resolved()) EXPECT_EQ(alphas, (std::vector<int>{0, 255}));
+  else EXPECT_TRUE(alphas.empty());
+  EXPECT_EQ(fa->BorderColor, RGB(255, 0, 0));
+  EXPECT_EQ(fa->Color, RGB(0, 255, 255));
+  EXPECT_EQ(fb->BorderColor, RGB(0, 0, 0)) << "the other floating window is not touched";
+
+  // The second floating window finds what the first one was given, and is left as it is;
+  // under a caption style of the 95 family the level cannot be set. It goes while the dialog
+  // is open: the dialog closes and forgets it.
+  form->ButtonStyle = kOsWin98;
+  effects.recorder.alphas.clear();
+  g_visit.inside = [&] {
+    EXPECT_EQ(dialog.RxSpinEdit1.Value(), 255);
+    EXPECT_EQ(TSetBlendForm::SelectedColour(dialog.ColorComboBox1), RGB(255, 0, 0));
+    EXPECT_FALSE(dialog.GroupBox1.Enabled());
+    EXPECT_FALSE(dialog.RxSpinEdit1.Enabled());
+    EXPECT_FALSE(IsWindowEnabled(dialog.RxSpinEdit1.UpDown()));
+    EXPECT_TRUE(dialog.ColorComboBox2.Enabled());
+    Choose(dialog, dialog.ColorComboBox2, 15);  // White
+    form->RemoveFloatingWindow(b.hwnd());
+    EXPECT_EQ(dialog.FloatingWindow, nullptr);
+    Choose(dialog, dialog.ColorComboBox1, 3);  // nothing to change any more
+  };
+  SetTimer(nullptr, 0, 50, InsideTheDialog);
+  fb->RxPopupMenu1.Click(fb->Transparency1);
+  EXPECT_TRUE(effects.recorder.alphas.empty());
+  EXPECT_EQ(FloatingOf(*form, b.hwnd()), nullptr);
+  form->SetForms(nullptr, nullptr, nullptr, nullptr);
 }
 
 }  // namespace
