@@ -151,6 +151,14 @@ RECT TBlendWin::Bounds() const {
   return r;
 }
 
+POINT TBlendWin::CursorInClient() const {
+  // Where the pointer is now: a move queued before the window last moved would count twice.
+  POINT at{};
+  GetCursorPos(&at);
+  ScreenToClient(hwnd(), &at);
+  return at;
+}
+
 void TBlendWin::MoveTo(int left, int top) {
   SetWindowPos(hwnd(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -240,8 +248,10 @@ void TBlendWin::FormMouseMove(bool leftHeld, int x, int y) {
   MoveTo(r.left + dx, r.top + dy);
 }
 
-void TBlendWin::FormMouseUp(Button button, int, int) {
+void TBlendWin::FormMouseUp(Button button, int x, int y) {
   if (button != Button::Left) return;
+  // The release may come without the move that brought the pointer there.
+  FormMouseMove(true, x, y);
   const RECT r = Bounds();
   if (r.top > 0 && r.top < kSnapBelow) MoveTo(r.left, kSnapTop);
   Dragging = false;
@@ -326,13 +336,17 @@ LRESULT TBlendWin::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       FormMouseDown(msg == WM_LBUTTONDOWN ? Button::Left : msg == WM_RBUTTONDOWN ? Button::Right : Button::Middle,
                     GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
       break;
-    case WM_MOUSEMOVE:
-      FormMouseMove((wp & MK_LBUTTON) != 0, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+    case WM_MOUSEMOVE: {
+      const POINT at = CursorInClient();
+      FormMouseMove((wp & MK_LBUTTON) != 0, at.x, at.y);
       return 0;
+    }
     case WM_LBUTTONUP:
-    case WM_MBUTTONUP:
-      FormMouseUp(msg == WM_LBUTTONUP ? Button::Left : Button::Middle, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+    case WM_MBUTTONUP: {
+      const POINT at = CursorInClient();
+      FormMouseUp(msg == WM_LBUTTONUP ? Button::Left : Button::Middle, at.x, at.y);
       return 0;
+    }
     case WM_CAPTURECHANGED:
       Dragging = false;
       return 0;

@@ -98,6 +98,7 @@ class TBlendWin : public Window {
   void AddTooltip();
   void ReleaseIcon();
   RECT Bounds() const;
+  POINT CursorInClient() const;
   void MoveTo(int left, int top);
 
   TForm1& main_;

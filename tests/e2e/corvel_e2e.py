@@ -54,7 +54,8 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
     -> list of dicts (hwnd vis ex style owner taskbar pid); file_exists(winpath);
     file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
     reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list;
-    tips() -> visible tooltips as ((x, y, w, h), text); quit()
+    tips() -> visible tooltips as ((x, y, w, h), text); children(h) -> child windows as dicts
+    hwnd cls enabled vis rect (x, y, w, h on the screen) text; quit()
 
 Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
     button_rect(window_state) (caption button rectangle in screen coordinates),
@@ -277,6 +278,18 @@ class Targets:
             found.append((tuple(int(v) for v in rect.split(",")), text))
         if self.reader.readline(15) != "end":
             raise E2EError("tips reply does not end")
+        return found
+
+    def children(self, h):
+        count = int(self.cmd("children 0x%x" % h))
+        found = []
+        for _ in range(count):
+            hwnd, cls, enabled, vis, rect, *text = self.reader.readline(15).split(" ", 5)
+            found.append({"hwnd": _num(hwnd), "cls": cls[4:], "enabled": enabled == "enabled=1",
+                          "vis": vis == "vis=1", "rect": tuple(int(v) for v in rect.split(",")),
+                          "text": text[0] if text else ""})
+        if self.reader.readline(15) != "end":
+            raise E2EError("children reply does not end")
         return found
 
     def quit(self):
@@ -647,7 +660,7 @@ class Session:
         self.xdotool("mouseup", button)
 
     def key(self, keys):
-        self.xdotool("key", keys)
+        self.xdotool("key", *keys.split())
 
     def screenshot(self, name):
         """Saves the screen as build/e2e-shots/NAME.png (or at NAME when it is a path)."""

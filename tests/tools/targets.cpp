@@ -51,6 +51,8 @@
 //   traydel HWND UID           Shell_NotifyIcon NIM_DELETE of that icon, as a forgetful tray
 //                              would ("ok" or "error")
 //   menus                      visible popup menus (class "#32768"): "N" then " x,y,w,h" each
+//   children H                 child windows of H: "N", then "0xC cls=CLASS enabled=E vis=V
+//                              x,y,w,h TEXT" a line (screen coordinates), then "end"
 //   tips                       visible tooltips: "N" then " x,y,w,h:TEXT" each, one per line
 //                              after the count, then "end"
 //   trayround M MSG WP LP W V  with "tray" made here: post MSG to M, then pump and watch until
@@ -439,6 +441,21 @@ bool HandleTrayCommand(const std::string& cmd, std::istringstream& in) {
     std::string out = std::to_string(q.found.size());
     for (HWND m : q.found) out += " " + Rect(m);
     Reply(out);
+  } else if (cmd == "children") {
+    std::string h;
+    in >> h;
+    std::vector<HWND> found;
+    for (HWND c = GetWindow(H(h), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) found.push_back(c);
+    Reply(std::to_string(found.size()));
+    for (HWND c : found) {
+      char cls[64] = {}, text[256] = {};
+      GetClassNameA(c, cls, sizeof cls);
+      DWORD_PTR got = 0;
+      SendMessageTimeoutA(c, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &got);
+      Reply(Hex(c) + " cls=" + cls + " enabled=" + (IsWindowEnabled(c) ? "1" : "0") +
+            " vis=" + (IsWindowVisible(c) ? "1" : "0") + " " + Rect(c) + " " + text);
+    }
+    Reply("end");
   } else if (cmd == "tips") {
     ClassQuery q{TOOLTIPS_CLASSA, {}};
     EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&q));
