@@ -12,11 +12,13 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "e2e"))
 import corvel_e2e as e2e  # noqa: E402
+import tray_support as ts  # noqa: E402
 
 SAMPLE = (240, 180, 460, 300, "Sample program")
 TRAY_SLOTS = 12
 SETTLE = 1.0  # time for the collection pass to draw the caption button
 MENU_AREA = (e2e.SCREEN[0] - 300, e2e.TRAY_Y - 300, 300, 300)  # where the tray menu opens
+FLOATING_PLACE = (760, 200)  # beside the sample window, clear of the dialog at the centre
 
 
 def tray_slot_rect(i):
@@ -45,6 +47,7 @@ class Tour:
         self.window = None
         self.tray_before = None
         self.menu = None  # screen rectangle of the open tray menu
+        self.floating = None  # state of the sample window's floating window
 
     def shot(self, name, what):
         path = self.s.screenshot(os.path.join(self.out, name))
@@ -65,7 +68,7 @@ class Tour:
         self.shot("01-desktop.png", "Corvel's tray icon and the sample window")
         return True
 
-    def to_tray(self):
+    def to_tray(self, shot=True):
         """A click on the caption button sends the window to the tray."""
         self.tray_before = tray_slots(self.s)
         left, top, right, bottom = e2e.button_rect(self.state())
@@ -77,7 +80,8 @@ class Tour:
             print("  the window did not go to the tray after a click at (%d, %d)" % (x, y))
             return False
         time.sleep(0.5)
-        self.shot("02-in-tray.png", "the window hidden, its icon on the tray")
+        if shot:
+            self.shot("02-in-tray.png", "the window hidden, its icon on the tray")
         return True
 
     def back(self):
@@ -96,6 +100,63 @@ class Tour:
         self.shot("03-restored.png", "the window back, its tray icon gone")
         return True
 
+    def floating_window(self):
+        """Minimized again, the window also shows as a floating window, dragged beside it."""
+        if not self.to_tray(shot=False):
+            return False
+        found = self.s.wait_for(lambda: ts.floating_windows(self.s.targets), 3)
+        if not found:
+            print("  no floating window after the minimize")
+            return False
+        f = found[0]
+        x, y = f["x"] + f["w"] // 2, f["y"] + f["h"] // 2
+        self.s.mousedown(x, y)
+        for i in range(1, 9):
+            self.s.mousemove(x + (FLOATING_PLACE[0] - f["x"]) * i // 8, y + (FLOATING_PLACE[1] - f["y"]) * i // 8)
+            time.sleep(0.03)
+        self.s.mouseup()
+        time.sleep(0.3)
+        self.floating = self.s.targets.state(f["hwnd"])
+        self.floating["hwnd"] = f["hwnd"]
+        if (self.floating["x"], self.floating["y"]) != FLOATING_PLACE:
+            print("  the floating window did not follow the pointer")
+            return False
+        self.shot("04-floating-window.png", "the floating window, dragged beside where the window was")
+        return True
+
+    def floating_menu(self):
+        """A right click on the floating window opens its menu."""
+        try:
+            ts.open_floating_menu(self.s, self.s.targets, self.floating)
+        except e2e.E2EError as e:
+            print("  %s" % e)
+            return False
+        self.shot("05-floating-menu.png", "the floating window's menu")
+        ts.close_menus(self.s, self.s.targets)
+        return True
+
+    def blend_dialog(self):
+        """"Floating window" in its menu opens the transparency and colour dialog."""
+        t = self.s.targets
+        ts.choose_floating(self.s, t, self.floating, "Floating window")
+        found = self.s.wait_for(lambda: [w for w in t.toplevel("TSetBlendForm") if w["vis"]], 3)
+        if not found:
+            print("  no transparency dialog")
+            return False
+        time.sleep(0.3)
+        self.shot("06-transparency-dialog.png", "the transparency and colour dialog")
+        t.post(found[0]["hwnd"], e2e.WM_CLOSE)
+        return bool(self.s.wait_for(lambda: not [w for w in t.toplevel("TSetBlendForm") if w["vis"]], 3))
+
+    def floating_restore(self):
+        """"Restore" in the floating window's menu shows the window again."""
+        ts.choose_floating(self.s, self.s.targets, self.floating, "Restore")
+        if not self.s.wait_for(lambda: self.state()["vis"], 3):
+            print("  the window did not come back from its floating window")
+            return False
+        time.sleep(0.5)
+        return True
+
     def tray_menu(self):
         """A right click on Corvel's own tray icon opens its tray menu."""
         left, top, right, bottom = tray_slot_rect(0)  # the first icon added: Corvel's
@@ -110,7 +171,7 @@ class Tour:
         changed = [(x, y) for y in range(len(after)) for x in range(len(after[0])) if after[y][x] != before[y][x]]
         xs, ys = [x for x, _ in changed], [y for _, y in changed]
         self.menu = (MENU_AREA[0] + min(xs), MENU_AREA[1] + min(ys), MENU_AREA[0] + max(xs), MENU_AREA[1] + max(ys))
-        self.shot("04-tray-menu.png", "Corvel's tray menu")
+        self.shot("07-tray-menu.png", "Corvel's tray menu")
         return True
 
     def exit(self):
@@ -124,7 +185,7 @@ class Tour:
         print("  Corvel ended")
         return True
 
-    STEPS = (desktop, to_tray, back, tray_menu, exit)
+    STEPS = (desktop, to_tray, back, floating_window, floating_menu, blend_dialog, floating_restore, tray_menu, exit)
 
     def run(self):
         try:
