@@ -129,14 +129,9 @@ void TForm1::RestoreWindow(HWND window) {
 void TForm1::BuildTrayMenu() {
   AddTrayMenuImages(ImageList1);
   auto item = [](const char* caption, MenuImage image, std::function<void()> click) {
-    PopupMenu::Item i;
-    i.caption = caption;
-    i.image = static_cast<int>(image);
-    i.onClick = std::move(click);
-    return i;
+    return PopupMenu::Command(caption, static_cast<int>(image), std::move(click));
   };
-  PopupMenu::Item separator;
-  separator.separator = true;
+  const PopupMenu::Item separator = PopupMenu::Separator();
   About2 = RxPopupMenu1.Append(item("About...", MenuImage::About, [this] { About2Click(); }));
   N4 = RxPopupMenu1.Append(separator);
   N6 = RxPopupMenu1.Append(separator);

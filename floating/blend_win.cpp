@@ -78,18 +78,12 @@ bool TBlendWin::CreateForm(HWND owner) {
 
 void TBlendWin::BuildMenu() {
   auto item = [](const char* caption, FloatingMenuImage image, std::function<void()> click) {
-    PopupMenu::Item i;
-    i.caption = caption;
-    i.image = static_cast<int>(image);
-    i.onClick = std::move(click);
-    return i;
+    return PopupMenu::Command(caption, static_cast<int>(image), std::move(click));
   };
-  PopupMenu::Item separator;
-  separator.separator = true;
   Restore1 = RxPopupMenu1.Append(item("Restore", FloatingMenuImage::Restore, [this] { Restore1Click(); }));
   Hide1 = RxPopupMenu1.Append(item("Hide", FloatingMenuImage::Hide, [this] { Hide1Click(); }));
   Closeprogram1 = RxPopupMenu1.Append(item("Close program", FloatingMenuImage::Close, [this] { Closeprogram1Click(); }));
-  N1 = RxPopupMenu1.Append(separator);
+  N1 = RxPopupMenu1.Append(PopupMenu::Separator());
   Transparency1 =
       RxPopupMenu1.Append(item("Floating window", FloatingMenuImage::Transparency, [this] { Transparency1Click(); }));
   Options1 = RxPopupMenu1.Append(item("Options", FloatingMenuImage::Options, [this] { Options1Click(); }));
@@ -260,11 +254,11 @@ void TBlendWin::FormMouseUp(Button button, int x, int y) {
 
 void TBlendWin::RxPopupMenu1DrawMargin(HDC dc, const RECT& strip) {
   RxPopupMenu1.LeftMargin = kFloatingMenuMargin;
-  FontSpec spec;
-  spec.name = "Tahoma";
-  spec.bold = true;
-  spec.height = FontHeightForPoints(kMarginFontPoints);
-  FontHandle font = CreateRotatedFont(spec, kMarginTextAngle);
+  FontSpec face;
+  face.name = "Tahoma";
+  face.bold = true;
+  face.height = FontHeightForPoints(kMarginFontPoints);
+  FontHandle font = CreateRotatedFont(face, kMarginTextAngle);
   PaintMenuMargin(dc, strip, MarginStyle{kMarginTop, kMarginBottom, font.get(), kMarginTextDx}, kMarginText);
 }
 
@@ -291,11 +285,17 @@ void TBlendWin::Transparency1Click() {
   if (!hwnd() || !dialog) return;
   dialog->FloatingWindowHandle = hwnd();
   dialog->FloatingWindow = this;
+  // The dialog runs its own loop, in which this window may be removed.
+  ++busy_;
   dialog->ShowModalOnce();
+  --busy_;
 }
 
 void TBlendWin::Options1Click() {
-  if (hwnd()) main_.RxPopupMenu1.Click(main_.Options2);
+  if (!hwnd()) return;
+  ++busy_;
+  main_.RxPopupMenu1.Click(main_.Options2);
+  --busy_;
 }
 
 void TBlendWin::FormDestroy() {

@@ -1,8 +1,6 @@
 #include "core/managed_windows.h"
 #include "floating/blend_win.h"
 #include "floating/set_blend_form.h"
-#include "sysinfo/os_info.h"
-#include <functional>
 #include "tests/unit/main_form_fixture.h"
 
 namespace corvel {
@@ -264,27 +262,6 @@ TEST_F(MainFormTest, FloatingWindowLayeredWhereAlphaExistsAndFreedIntoAClearedSl
   EXPECT_EQ(WindowRect(FloatingOf(*form, a.hwnd())->hwnd()).left, 40) << "back where it was";
 }
 
-TEST_F(MainFormTest, FloatingWindowPositionsOutsideTheScreenGoToTheCentre) {
-  const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-  struct Case {
-    int left, top, wantLeft, wantTop;
-  };
-  const Case cases[] = {{0, 0, cx / 2, cy / 2},      {cx, 7, cx, 7},         {cx + 1, 7, cx / 2, cy / 2},
-                        {5, cy, 5, cy},              {5, cy + 1, cx / 2, cy / 2}, {-3, 9, cx / 2, cy / 2},
-                        {0, 9, 0, 9}};
-  TestWindow w("Stored window");
-  Start();
-  for (const Case& c : cases) {
-    test::WriteSettingsText("[Position of windows]\r\nStored window_Left=" + std::to_string(c.left) +
-                            "\r\nStored window_Top=" + std::to_string(c.top) + "\r\n");
-    form->AddFloatingWindow(w.hwnd());
-    const RECT r = WindowRect(FloatingOf(*form, w.hwnd())->hwnd());
-    EXPECT_EQ(r.left, c.wantLeft) << c.left << "," << c.top;
-    EXPECT_EQ(r.top, c.wantTop) << c.left << "," << c.top;
-    form->RemoveFloatingWindow(w.hwnd());
-  }
-}
-
 TEST_F(MainFormTest, FloatingWindowKeysTakeThirtyCharactersAndNoLineBreaks) {
   // A title that would write a section of its own if it went into the file as it stands.
   TestWindow w("evil\r\n[MinOptions]\r\nMinToTray=0");
@@ -299,65 +276,6 @@ TEST_F(MainFormTest, FloatingWindowKeysTakeThirtyCharactersAndNoLineBreaks) {
   EXPECT_EQ(ini.find("\n[MinOptions]"), std::string::npos) << ini;
   EXPECT_EQ(ini.find("renamed"), std::string::npos) << "the title is read once: " << ini;
   EXPECT_EQ(GetPrivateProfileIntA("MinOptions", "MinToTray", 7, "Corvl.ini"), 7u);
-}
-
-TEST_F(MainFormTest, FloatingWindowDragsWithTheLeftButtonAndSnapsToTheTop) {
-  TestWindow w("dragged");
-  Start();
-  form->AddFloatingWindow(w.hwnd());
-  TBlendWin* f = FloatingOf(*form, w.hwnd());
-  ASSERT_NE(f, nullptr);
-  const HWND h = f->hwnd();
-  auto place = [h](int x, int y) { SetWindowPos(h, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER); };
-  auto drag = [f](TBlendWin::Button button, int dx, int dy) {
-    f->FormMouseDown(button, 10, 10);
-    f->FormMouseMove(button == TBlendWin::Button::Left, 10 + dx, 10 + dy);
-    f->FormMouseUp(button, 10, 10);  // the grabbed point is under the pointer again
-  };
-  place(300, 300);
-  drag(TBlendWin::Button::Right, 50, 50);
-  drag(TBlendWin::Button::Middle, 50, 50);
-  EXPECT_EQ(WindowRect(h).left, 300) << "only the left button drags";
-  drag(TBlendWin::Button::Left, 25, -40);
-  EXPECT_EQ(WindowRect(h).left, 325);
-  EXPECT_EQ(WindowRect(h).top, 260);
-  EXPECT_FALSE(f->Dragging);
-  // Moves without the button held, or after the release, do nothing.
-  f->FormMouseMove(true, 90, 90);
-  EXPECT_EQ(WindowRect(h).left, 325);
-  for (int top : {1, 5, 19, 0, 20, -4}) {
-    place(200, top + 40);
-    drag(TBlendWin::Button::Left, 0, -40);
-    EXPECT_EQ(WindowRect(h).top, top > 0 && top < 20 ? 1 : top) << top;
-  }
-}
-
-TEST_F(MainFormTest, FloatingWindowPaintsItsPictureAndTheOutline) {
-  TestWindow w("painted");
-  Start();
-  form->AddFloatingWindow(w.hwnd());
-  TBlendWin* f = FloatingOf(*form, w.hwnd());
-  ASSERT_NE(f, nullptr);
-  EXPECT_EQ(f->Color, kClActiveBorder);
-  EXPECT_EQ(f->BorderColor, RGB(0, 0, 0));
-  f->BorderColor = RGB(255, 0, 0);
-  f->Color = RGB(0, 255, 0);
-  f->Image1.reset();  // no picture: the ground shows
-  const int n = kPictureWindowSize;
-  BitmapHandle bmp = CreateScreenBitmap(n, n);
-  MemoryDc dc = CreateScreenCompatibleDc();
-  SelectGuard sel(dc.get(), bmp.get());
-  f->FormPaint(dc.get());
-  EXPECT_EQ(GetPixel(dc.get(), 0, 0), RGB(255, 0, 0));
-  EXPECT_EQ(GetPixel(dc.get(), n - 1, n / 2), RGB(255, 0, 0));
-  EXPECT_EQ(GetPixel(dc.get(), n / 2, n - 1), RGB(255, 0, 0));
-  EXPECT_EQ(GetPixel(dc.get(), 0, n / 2), RGB(255, 0, 0));
-  EXPECT_EQ(GetPixel(dc.get(), n / 2, n / 2), RGB(0, 255, 0));
-  // Two pixels of outline on every side, the ground inside.
-  EXPECT_EQ(GetPixel(dc.get(), n - 3, 1), RGB(255, 0, 0));
-  EXPECT_EQ(GetPixel(dc.get(), n - 3, 2), RGB(0, 255, 0));
-  EXPECT_EQ(GetPixel(dc.get(), 2, n - 3), RGB(0, 255, 0));
-  EXPECT_EQ(ColorToRgb(kClActiveBorder), GetSysColor(COLOR_ACTIVEBORDER));
 }
 
 TEST_F(MainFormTest, FloatingWindowWithTheClassIconIs36PixelsAndKeepsTheIcon) {
@@ -379,41 +297,6 @@ TEST_F(MainFormTest, FloatingWindowWithTheClassIconIs36PixelsAndKeepsTheIcon) {
   char self[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   EXPECT_STRCASEEQ(GetWindowExePath(w.hwnd()).c_str(), self);
-}
-
-std::vector<std::string> FloatingMenu(const PopupMenu& m) {
-  std::vector<std::string> c;
-  for (size_t i = 0; i < m.Count(); ++i)
-    c.push_back(m.At(i).separator ? "-" : m.At(i).caption + ":" + std::to_string(m.At(i).image));
-  return c;
-}
-
-TEST_F(MainFormTest, FloatingWindowMenuAsksTheMainWindow) {
-  TestWindow w("menu");
-  Start();
-  form->AddFloatingWindow(w.hwnd());
-  TBlendWin* f = FloatingOf(*form, w.hwnd());
-  ASSERT_NE(f, nullptr);
-  EXPECT_EQ(FloatingMenu(f->RxPopupMenu1), (std::vector<std::string>{"Restore:0", "Hide:1", "Close program:2", "-",
-                                                                      "Floating window:4", "Options:3"}));
-  EXPECT_EQ(GetMenuItemCount(f->RxPopupMenu1.Handle()), 6);
-  EXPECT_EQ(f->ImageList1.Count(), 5);
-  EXPECT_EQ(f->ImageList1.Width(), 10);
-  EXPECT_EQ(f->RxPopupMenu1.LeftMargin, 18);
-  f->RxPopupMenu1.Click(f->Hide1);
-  EXPECT_FALSE(IsWindowVisible(f->hwnd()));
-  EXPECT_EQ(FloatingOf(*form, w.hwnd()), f) << "a hidden floating window stays in the list";
-  form->CloseAfterRestore = true;
-  f->RxPopupMenu1.Click(f->Restore1);
-  EXPECT_EQ(form->CurrentWindow, w.hwnd());
-  EXPECT_FALSE(form->CloseAfterRestore);
-  EXPECT_TRUE(form->DelTrTimer.Enabled());
-  form->DelTrTimer.Disable();
-  form->CurrentWindow = nullptr;
-  f->RxPopupMenu1.Click(f->Closeprogram1);
-  EXPECT_EQ(form->CurrentWindow, w.hwnd());
-  EXPECT_TRUE(form->CloseAfterRestore);
-  EXPECT_TRUE(form->DelTrTimer.Enabled());
 }
 
 TForm1* g_floatingForm;
@@ -447,100 +330,34 @@ TEST_F(MainFormTest, AFloatingWindowRemovedWhileItsMenuIsOpenIsFreedAfterwards) 
   EXPECT_NE(FloatingOf(*form, w.hwnd()), nullptr);
 }
 
-// ---- The transparency and colour dialog
-
-struct DialogVisit {
-  TForm1* form;
-  TSetBlendForm* dialog;
-  std::function<void()> inside;  // runs once the dialog shows
-};
-DialogVisit g_visit;
-
-void CALLBACK InsideTheDialog(HWND, UINT, UINT_PTR id, DWORD) {
+// Runs inside the transparency dialog's loop: the floating window it edits goes.
+void CALLBACK RemoveWhileTheDialogEditsIt(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
-  if (g_visit.inside) g_visit.inside();
-  g_visit.dialog->CloseModal();
+  g_floatingForm->RemoveFloatingWindow(g_floatingTarget);
+  g_removedInside = true;
 }
 
-void Choose(TSetBlendForm& d, ComboBox& box, int index) {
-  box.SetItemIndex(index);
-  SendMessageA(d.hwnd(), WM_COMMAND, MAKEWPARAM(box.Id(), CBN_SELCHANGE), reinterpret_cast<LPARAM>(box.hwnd()));
-}
-
-TEST_F(MainFormTest, TransparencyDialogChangesItsFloatingWindowAtOnceAndKeepsItsValues) {
-  TestWindow a("first"), b("second");
+TEST_F(MainFormTest, AFloatingWindowThatGoesWhileTheDialogEditsItClosesTheDialog) {
+  TestWindow w("edited");
   Start();
   TSetBlendForm dialog(*form);
   ASSERT_TRUE(dialog.CreateForm(form->hwnd()));
   form->SetForms(nullptr, nullptr, &dialog, nullptr);
-  RECT client{};
-  GetClientRect(dialog.hwnd(), &client);
-  EXPECT_EQ(client.right, 222);
-  EXPECT_EQ(client.bottom, 214);
-  const RECT g1 = dialog.GroupBox1.Bounds(), c2 = dialog.ColorComboBox2.Bounds(), close = dialog.RxSpeedButton2.Bounds();
-  EXPECT_EQ((std::vector<LONG>{g1.left, g1.top, g1.right - g1.left, g1.bottom - g1.top}), (std::vector<LONG>{4, 4, 213, 53}));
-  EXPECT_EQ((std::vector<LONG>{c2.left, c2.top, c2.right - c2.left}), (std::vector<LONG>{16, 144, 185}));
-  EXPECT_EQ((std::vector<LONG>{close.left, close.top, close.right - close.left}), (std::vector<LONG>{152, 184, 65}));
-  EXPECT_EQ(dialog.RxSpinEdit1.Value(), 120);
-  ASSERT_EQ(dialog.ColorComboBox1.Count(), 16);
-  for (int i = 0; i < 16; ++i) {
-    EXPECT_EQ(dialog.ColorComboBox2.ItemText(i), kBlendColours[i].name);
-    EXPECT_EQ(static_cast<COLORREF>(dialog.ColorComboBox1.ItemData(i)), kBlendColours[i].colour);
-  }
-  EXPECT_EQ(TSetBlendForm::SelectedColour(dialog.ColorComboBox1), RGB(0, 0, 0));
-  EXPECT_EQ(TSetBlendForm::SelectedColour(dialog.ColorComboBox2), RGB(192, 192, 192));
-
-  form->AddFloatingWindow(a.hwnd());
-  form->AddFloatingWindow(b.hwnd());
-  TBlendWin* fa = FloatingOf(*form, a.hwnd());
-  TBlendWin* fb = FloatingOf(*form, b.hwnd());
-  effects.recorder.alphas.clear();
-  g_visit = {form.get(), &dialog, [&] {
-               EXPECT_TRUE(dialog.Visible());
-               EXPECT_EQ(dialog.FloatingWindow, fa);
-               EXPECT_EQ(dialog.FloatingWindowHandle, fa->hwnd());
-               EXPECT_TRUE(dialog.GroupBox1.Enabled());
-               dialog.RxSpinEdit1.SetValue(0);
-               dialog.RxSpinEdit1.SetValue(255);
-               Choose(dialog, dialog.ColorComboBox1, 9);   // Red
-               Choose(dialog, dialog.ColorComboBox2, 14);  // Aqua
-             }};
-  SetTimer(nullptr, 0, 50, InsideTheDialog);
-  fa->RxPopupMenu1.Click(fa->Transparency1);
+  form->AddFloatingWindow(w.hwnd());
+  TBlendWin* f = FloatingOf(*form, w.hwnd());
+  g_floatingForm = form.get();
+  g_floatingTarget = w.hwnd();
+  g_removedInside = false;
+  SetTimer(nullptr, 0, 50, RemoveWhileTheDialogEditsIt);
+  f->RxPopupMenu1.Click(f->Transparency1);  // returns when the dialog closes
+  EXPECT_TRUE(g_removedInside);
   EXPECT_FALSE(dialog.Visible());
-  std::vector<int> alphas;
-  for (const auto& r : effects.recorder.alphas) {
-    EXPECT_EQ(r.hwnd, fa->hwnd());
-    // Setting the value changes the text once through the arrows and once directly.
-    if (alphas.empty() || alphas.back() != r.alpha) alphas.push_back(r.alpha);
-  }
-  if (form->SetLayeredAttributes.Resolved()) EXPECT_EQ(alphas, (std::vector<int>{0, 255}));
-  else EXPECT_TRUE(alphas.empty());
-  EXPECT_EQ(fa->BorderColor, RGB(255, 0, 0));
-  EXPECT_EQ(fa->Color, RGB(0, 255, 255));
-  EXPECT_EQ(fb->BorderColor, RGB(0, 0, 0)) << "the other floating window is not touched";
-
-  // The second floating window finds what the first one was given, and is left as it is;
-  // under a caption style of the 95 family the level cannot be set. It goes while the dialog
-  // is open: the dialog closes and forgets it.
-  form->ButtonStyle = kOsWin98;
-  effects.recorder.alphas.clear();
-  g_visit.inside = [&] {
-    EXPECT_EQ(dialog.RxSpinEdit1.Value(), 255);
-    EXPECT_EQ(TSetBlendForm::SelectedColour(dialog.ColorComboBox1), RGB(255, 0, 0));
-    EXPECT_FALSE(dialog.GroupBox1.Enabled());
-    EXPECT_FALSE(dialog.RxSpinEdit1.Enabled());
-    EXPECT_FALSE(IsWindowEnabled(dialog.RxSpinEdit1.UpDown()));
-    EXPECT_TRUE(dialog.ColorComboBox2.Enabled());
-    Choose(dialog, dialog.ColorComboBox2, 15);  // White
-    form->RemoveFloatingWindow(b.hwnd());
-    EXPECT_EQ(dialog.FloatingWindow, nullptr);
-    Choose(dialog, dialog.ColorComboBox1, 3);  // nothing to change any more
-  };
-  SetTimer(nullptr, 0, 50, InsideTheDialog);
-  fb->RxPopupMenu1.Click(fb->Transparency1);
-  EXPECT_TRUE(effects.recorder.alphas.empty());
-  EXPECT_EQ(FloatingOf(*form, b.hwnd()), nullptr);
+  EXPECT_EQ(dialog.FloatingWindow, nullptr);
+  EXPECT_EQ(dialog.FloatingWindowHandle, nullptr);
+  // A change with no window to edit does nothing.
+  dialog.ColorComboBox1.SetItemIndex(9);
+  dialog.ColorComboBox1Change();
+  dialog.RxSpinEdit1Change();
   form->SetForms(nullptr, nullptr, nullptr, nullptr);
 }
 

@@ -71,62 +71,6 @@ TEST_F(MainFormTest, WithNoRepresentationChosenNothingHappens) {
   EXPECT_FALSE(form->FloatingWindows[0].Form);
 }
 
-// A window that answers WM_CLOSE as a program asking its user would: only when told to.
-LRESULT CALLBACK RefusingProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_CLOSE) return 0;
-  return DefWindowProcA(h, msg, wp, lp);
-}
-
-TEST_F(MainFormTest, CloseProgramRestoresAndAsksWithoutWaiting) {
-  TestWindow closes("closes"), refuses("refuses");
-  SetWindowLongPtrA(refuses.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RefusingProc));
-  Start("[MinOptions]\r\nMinToTray=0\r\nMinToMenu=0\r\n");
-  for (HWND w : {closes.hwnd(), refuses.hwnd()}) {
-    form->CurrentWindow = w;
-    form->AddTrTimerTimer();
-    ASSERT_FALSE(IsWindowVisible(w));
-    form->CloseAfterRestore = true;
-    form->CurrentWindow = w;
-    form->DelTrTimerTimer();
-    EXPECT_FALSE(form->CloseAfterRestore);
-    // The request is posted: nothing has been asked yet when the restore returns.
-    EXPECT_TRUE(IsWindow(w));
-    test::Pump(30);
-  }
-  EXPECT_FALSE(IsWindow(closes.hwnd()));
-  EXPECT_TRUE(IsWindowVisible(refuses.hwnd())) << "a window that refuses stays restored";
-  // A later plain restore asks nothing.
-  form->CurrentWindow = refuses.hwnd();
-  form->AddTrTimerTimer();
-  form->CurrentWindow = refuses.hwnd();
-  form->DelTrTimerTimer();
-  test::Pump(30);
-  EXPECT_TRUE(IsWindowVisible(refuses.hwnd()));
-}
-
-TEST_F(MainFormTest, ExitGivesBackTheWindowsOfFloatingWindowsAndSavesTheirPlaces) {
-  TestWindow a("first held"), b("second held"), c("restored before");
-  Start("[MinOptions]\r\nMinToTray=0\r\nMinToMenu=0\r\n");
-  for (HWND w : {a.hwnd(), c.hwnd(), b.hwnd()}) {
-    form->CurrentWindow = w;
-    form->AddTrTimerTimer();
-  }
-  form->CurrentWindow = c.hwnd();
-  form->DelTrTimerTimer();
-  HWND floating[2] = {form->FloatingWindows[0].Form->hwnd(), form->FloatingWindows[2].Form->hwnd()};
-  SetWindowPos(floating[0], nullptr, 11, 22, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  SetWindowPos(floating[1], nullptr, 33, 44, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  form->FormDestroy();
-  test::Pump(20);
-  EXPECT_TRUE(IsWindowVisible(a.hwnd()));
-  EXPECT_TRUE(IsWindowVisible(b.hwnd()));
-  for (HWND f : floating) EXPECT_FALSE(IsWindow(f));
-  for (const FloatingWindowRecord& r : form->FloatingWindows) EXPECT_TRUE(!r.Form && !r.Handle);
-  EXPECT_EQ(GetPrivateProfileIntA("Position of windows", "first held_Left", 0, "Corvl.ini"), 11u);
-  EXPECT_EQ(GetPrivateProfileIntA("Position of windows", "second held_Top", 0, "Corvl.ini"), 44u);
-  EXPECT_TRUE(form->Journal.Entries().empty());
-}
-
 TEST_F(MainFormTest, FadesStepTheAlphaAndPutTheStyleBack) {
   TestWindow w("faded");
   const LONG oldEx = GetWindowLongA(w.hwnd(), GWL_EXSTYLE);
