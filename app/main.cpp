@@ -13,7 +13,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   corvel::TForm1 form1;
   if (!form1.CreateForm()) return 1;
   corvel::TForm2 form2;
-  corvel::TAForm aForm;
+  corvel::TAForm aForm(form1.Local);
   corvel::TSetBlendForm setBlendForm(form1);
   corvel::TChangeNameForm changeNameForm;
   form2.CreateForm(form1.hwnd());

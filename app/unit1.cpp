@@ -104,7 +104,7 @@ void TForm1::FormDestroy() {
   Local.SetTextSink(nullptr);
   hooks_.DeleteHook();
   for (const auto& record : TrayWindows) {
-    DeleteNotifyIcon(hwnd(), static_cast<UINT>(reinterpret_cast<UINT_PTR>(record->Handle)));
+    DeleteNotifyIcon(hwnd(), TrayIconId(record->Handle));
     RestoreWindow(record->Handle);
   }
   for (const auto& record : MenuWindows) RestoreWindow(record->Handle);
@@ -141,7 +141,9 @@ HWND TForm1::HeldWindow(LPARAM list, WPARAM index) const {
 }
 
 void TForm1::ApplyLanguageText(const std::string& key, const std::string& text) {
-  if (key == "AboutStr") {
+  if (key == "Version") {
+    if (aForm_) aForm_->SetVersionText(text + " " + kVersionNumber);
+  } else if (key == "AboutStr") {
     RxPopupMenu1.SetCaption(About2, text);
     if (aForm_) aForm_->SetCaption(text);
   } else if (key == "OptionsStr") {

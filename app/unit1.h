@@ -12,6 +12,7 @@
 #include "launch/applet_tray_icons.h"
 #include "launch/program_tray_icon.h"
 #include "launch/quick_run_menu.h"
+#include "platform/handle_codec.h"
 #include "platform/image_list.h"
 #include "platform/layered.h"
 #include "platform/messages.h"
@@ -144,7 +145,9 @@ class TForm1 : public Window {
   bool CursorOnButton(int index) const;
   void DrawButton(int index, bool pressed);
   void CollectWindows(LONG styleMask);
-  int TakeFromPreviousPass(HWND window);
+  void RunCollectionPass();
+  void CollectWindow(HWND window);
+  void PublishPass();
   void BuildTrayMenu();
   void ApplyLanguageText(const std::string& key, const std::string& text);
   void FadeOut(HWND window);
@@ -162,8 +165,9 @@ class TForm1 : public Window {
   UINT heldWindowQuery_ = 0;
   LPARAM redrawTwiceCopy_ = 0;
   std::vector<std::unique_ptr<TBlendWin>> retiredFloating_;  // closed, still on the call stack
-  std::vector<ButtonWindowEntry> previousPass_;  // the table of the last pass, while one runs
-  int collectingPasses_ = 0;
+  std::vector<HWND> nextPass_;  // the table a running pass collects
+  bool passRunning_ = false;
+  bool rescanAfterPass_ = false;
   bool destroyed_ = false;
 };
 

@@ -18,6 +18,9 @@ Every figure is set beside its lower bound, measured in the same run:
   on the windows the table would hold;
 - hook overhead: 10,000 title-bar repaints of a target (targets.exe ncpaint) with Corvel's hook
   installed and without it;
+- end of session: WM_ENDSESSION posted to Corvel with 0, 100 and 300 windows held (tray icon and
+  menu entry each) to its process gone, every held window visible again; against
+  bare_minimizer.exe's own end;
 - growth over 1,000 cycles: GDI objects (Corvel's GDI handle table through its PEB), USER objects
   (corvel_probe.dll inside Corvel), working set (GetProcessMemoryInfo) and resident set (/proc).
 
@@ -44,6 +47,10 @@ IDLE_SPANS, IDLE_SPAN = (2, 5) if QUICK else (6, 10)
 LATENCY_CYCLES = 40 if QUICK else 200
 PASS_SIZES = (10, 100, 300)
 PASS_REPEATS = 6 if QUICK else 20
+END_HELD = (0, 100, 300)
+END_REPEATS = 1 if QUICK else 3
+END_BATCH = 100  # minimized at a time: the caption-button table holds 101 windows
+END_PLACE = (120, 100, 420, 300)  # every window here: one pointer position is on every button
 REPAINTS = 10000
 REPAINT_RUNS = 2 if QUICK else 5
 GROWTH_CYCLES = 200 if QUICK else 1000
@@ -146,8 +153,9 @@ def machine():
             if line.startswith("model name"):
                 cpu = line.split(":", 1)[1].strip()
                 break
-    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
-    return "%d cores (nproc), %s, %s, %s" % (os.cpu_count(), cpu, wine, platform.platform())
+    wine = subprocess.run([e2e.WINE, "--version"], capture_output=True, text=True).stdout.strip()
+    return "%s build (%s prefix), %d cores (nproc), %s, %s, %s" % (
+        e2e.ARCH["CORVEL_ARCH"], e2e.ARCH["CORVEL_WINEARCH"], os.cpu_count(), cpu, wine, platform.platform())
 
 
 # -- the measurements -------------------------------------------------------------------------
@@ -168,7 +176,7 @@ class Bench:
 
     def bare(self, *args):
         exe = os.path.join(self.s.bin_dir, "bare_minimizer.exe")
-        proc = self.s.popen(["wine", exe] + list(args), "bare", stdin=subprocess.DEVNULL)
+        proc = self.s.popen([self.s.wine, exe] + list(args), "bare", stdin=subprocess.DEVNULL)
         hwnd = self.s.wait_for(lambda: self.t.find("CorvelBareMinimizer"), 20)
         if not hwnd:
             raise e2e.E2EError("bare_minimizer.exe did not start")
@@ -206,7 +214,7 @@ class Bench:
         others = {w["hwnd"] for w in self.t.toplevel(e2e.MAIN_CLASS, e2e.MAIN_CAPTION)}
 
         def start():
-            proc = self.s.popen(["wine", os.path.join(self.s.bin_dir, "corvel.exe")], "corvel", cwd=self.s.bin_dir,
+            proc = self.s.popen([self.s.wine, os.path.join(self.s.bin_dir, "corvel.exe")], "corvel", cwd=self.s.bin_dir,
                                 stdin=subprocess.DEVNULL)
             corvel = e2e.Corvel(self.s, proc)
             corvel.others = others
@@ -225,7 +233,7 @@ class Bench:
             corvel.wait_ready()
             corvel.stop()
             taken, proc = self.time_to_drawn(
-                lambda: self.s.popen(["wine", os.path.join(self.s.bin_dir, "bare_minimizer.exe"), "draw"], "bare",
+                lambda: self.s.popen([self.s.wine, os.path.join(self.s.bin_dir, "bare_minimizer.exe"), "draw"], "bare",
                                      stdin=subprocess.DEVNULL), h, rect)
             bare_times.append(taken * 1000)
             hwnd = self.s.wait_for(lambda: self.t.find("CorvelBareMinimizer"), 10)
@@ -233,6 +241,55 @@ class Bench:
         self.t.close(h)
         row("Start-up: process start to hook in and first pass drawn (%d starts)" % STARTS, "ms", corvel_times,
             bare_times, "pixels of the button read by XGetImage; bound: a bare program that starts and draws there")
+
+    # End of session
+
+    def hold(self, corvel, t, count):
+        """`count` windows of `t`, minimized through their buttons a table's worth at a time."""
+        held = []
+        while len(held) < count:
+            batch = [t.make(*END_PLACE, "Held %d" % (len(held) + i)) for i in range(min(END_BATCH, count - len(held)))]
+            corvel.post(rs.HM_RESCAN)
+            time.sleep(1.0)
+            self.s.mousemove(*rs.button_centre(t.state(batch[0])))
+            # The requests share one pending slot: those that a later one replaced are sent again.
+            for _ in range(10):
+                shown = [h for h, vis in rs.visibility([(t, h) for h in batch]).items() if vis]
+                if not shown:
+                    break
+                for h in shown:
+                    corvel.post(rs.HM_BUTTONUP, 0, h)
+                    time.sleep(0.05)
+                time.sleep(1.0)
+            else:
+                raise e2e.E2EError("%d of %d windows were not minimized" % (len(shown), len(batch)))
+            held += batch
+        return held
+
+    def end_of_session(self):
+        bare = []
+        for _ in range(END_REPEATS):
+            proc, hwnd = self.bare()
+            t0 = time.monotonic()
+            self.end_bare(proc, hwnd)
+            bare.append((time.monotonic() - t0) * 1000)
+        for count in END_HELD:
+            times = []
+            for _ in range(END_REPEATS):
+                t = self.s.start_targets("targets-end")
+                try:
+                    corvel = self.start_corvel()
+                    held = self.hold(corvel, t, count)
+                    taken = corvel.end_session(30)
+                    if taken is None:
+                        raise e2e.E2EError("Corvel did not end within 30 s with %d windows held" % count)
+                    if not all(rs.visibility([(t, h) for h in held]).values()):
+                        raise e2e.E2EError("windows hidden after the end of session")
+                    times.append(taken * 1000)
+                finally:
+                    t.quit()
+            row("End of session: WM_ENDSESSION to process gone, %d windows held (%d runs)" % (count, END_REPEATS), "ms",
+                times, bare, "each held window visible again afterwards; bound: bare_minimizer.exe's own end")
 
     # Idle
 
@@ -297,7 +354,7 @@ class Bench:
         exe = os.path.join(self.s.bin_dir, "corvel_bench.exe")
 
         def run(mode, repeats):
-            out = subprocess.run(["wine", exe, mode, str(repeats)], env=self.s.env, capture_output=True, text=True,
+            out = subprocess.run([self.s.wine, exe, mode, str(repeats)], env=self.s.env, capture_output=True, text=True,
                                  timeout=300).stdout.split()
             fields = dict(zip(out[0::2], out[1::2]))
             return [int(v) / 1000.0 for v in fields["pass"].split(",")], fields["toplevel"], fields["collected"]
@@ -366,7 +423,7 @@ def main():
     started = time.monotonic()
     b = Bench()
     try:
-        for part in (b.startup, b.latency, b.passes, b.hook_overhead, b.growth, b.idle):
+        for part in (b.startup, b.latency, b.passes, b.hook_overhead, b.end_of_session, b.growth, b.idle):
             log("running %s" % part.__name__)
             part()
     finally:

@@ -31,6 +31,7 @@
 //   corvel_bench.exe barepass N N bare passes: walk, style test, draw, pending messages
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 #include <algorithm>
 #include <cstdio>
@@ -44,10 +45,12 @@
 #include "app/unit1.h"
 #include "platform/caption_geometry.h"
 #include "platform/messages.h"
+#include "tests/tools/tool_io.h"
 
 namespace {
 
 using namespace corvel;
+using namespace corvel::tool;
 
 constexpr UINT kCommandMessage = WM_APP + 1;
 constexpr DWORD kStepTimeoutMs = 5000;
@@ -59,9 +62,13 @@ constexpr DWORD kSettleMs = 50;
 constexpr const char kTargetClass[] = "CorvelBenchTarget";
 constexpr const char kProbeDll[] = "corvel_probe.dll";
 constexpr const char kStopEventName[] = "CorvelProbeStop";
-// Wine's GDI handle table: the 32-bit PEB points to it; entries of 24 bytes, live when the type
-// byte is not 0.
+// Wine's GDI handle table: the PEB's GdiSharedHandleTable points to it (a pointer-wide field
+// whose place differs between the widths); entries of 24 bytes, live when the type byte is not 0.
+#if defined(_WIN64)
+constexpr DWORD kPebGdiTableOffset = 0xF8;
+#else
 constexpr DWORD kPebGdiTableOffset = 0x94;
+#endif
 constexpr size_t kGdiEntries = 65536;
 constexpr size_t kGdiEntrySize = 24;
 constexpr size_t kGdiTypeOffset = 14;
@@ -69,21 +76,6 @@ constexpr size_t kGdiTypeOffset = 14;
 constexpr size_t kTrayRecordMin = 16;
 
 DWORD g_mainThread = 0;
-
-unsigned long Num(const std::string& s) { return std::strtoul(s.c_str(), nullptr, 0); }
-HWND H(const std::string& s) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(Num(s))); }
-
-void Reply(const std::string& line) {
-  std::fputs(line.c_str(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
-}
-
-std::string Hex(UINT_PTR v) {
-  char b[20];
-  std::snprintf(b, sizeof b, "0x%lx", static_cast<unsigned long>(v));
-  return b;
-}
 
 double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
   static LARGE_INTEGER freq{};
@@ -193,6 +185,19 @@ void PointAtButton(HWND target) {
   SetCursorPos(wr.left + (b.left + b.right) / 2, wr.top + (b.top + b.bottom) / 2);
 }
 
+// What a failed request leaves to look at.
+std::string Describe(HWND target) {
+  RECT wr{};
+  GetWindowRect(target, &wr);
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  char b[160];
+  std::snprintf(b, sizeof b, "visible %d, iconic %d, icon %d, window at %ld,%ld %ldx%ld, pointer at %ld,%ld",
+                IsWindowVisible(target) ? 1 : 0, IsIconic(target) ? 1 : 0, IconOf(target) ? 1 : 0, wr.left, wr.top,
+                wr.right - wr.left, wr.bottom - wr.top, cursor.x, cursor.y);
+  return b;
+}
+
 bool Hidden(HWND target) { return !IsWindowVisible(target) && IconOf(target); }
 bool Shown(HWND target) { return IsWindowVisible(target) && !IsIconic(target); }
 
@@ -220,7 +225,7 @@ std::string Cycles(HWND receiver, HWND target, int n, DWORD settleMs) {
     PointAtButton(target);
     if (!Request([&] { PostMessageA(receiver, HM_BUTTONUP, 0, reinterpret_cast<LPARAM>(target)); },
                  [&] { return Hidden(target); }, us, retries))
-      return "error cycle " + std::to_string(i) + ": the window was not minimized";
+      return "error cycle " + std::to_string(i) + ": the window was not minimized (" + Describe(target) + ")";
     mins.push_back(us);
     const auto* icon = IconOf(target);
     const HWND owner = reinterpret_cast<HWND>(static_cast<UINT_PTR>(icon->first.owner));
@@ -272,14 +277,14 @@ std::string GdiObjects(DWORD pid) {
       reinterpret_cast<QueryProcess>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess"));
   PROCESS_BASIC_INFORMATION info{};
   std::string out = "error peb";
-  DWORD table = 0;
+  UINT_PTR table = 0;
   SIZE_T got = 0;
   if (query && query(p, ProcessBasicInformation, &info, sizeof info, nullptr) == 0 &&
       ReadProcessMemory(p, reinterpret_cast<const BYTE*>(info.PebBaseAddress) + kPebGdiTableOffset, &table,
                         sizeof table, &got) &&
       table) {
     std::vector<unsigned char> entries(kGdiEntries * kGdiEntrySize);
-    if (ReadProcessMemory(p, reinterpret_cast<LPCVOID>(static_cast<UINT_PTR>(table)), entries.data(), entries.size(),
+    if (ReadProcessMemory(p, reinterpret_cast<LPCVOID>(table), entries.data(), entries.size(),
                           &got) &&
         got == entries.size()) {
       size_t live = 0;
@@ -330,6 +335,18 @@ bool RunRemote(DWORD pid, UINT_PTR start, LPVOID param, DWORD wait, DWORD* code)
   return ok;
 }
 
+UINT_PTR RemoteModuleBase(DWORD pid, const char* name) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  MODULEENTRY32 m{};
+  m.dwSize = sizeof m;
+  UINT_PTR base = 0;
+  for (BOOL more = Module32First(snapshot, &m); more && !base; more = Module32Next(snapshot, &m))
+    if (_stricmp(m.szModule, name) == 0) base = reinterpret_cast<UINT_PTR>(m.modBaseAddr);
+  CloseHandle(snapshot);
+  return base;
+}
+
 std::string LoadProbe(DWORD pid) {
   const std::string path = ProbePath();
   Probe probe;
@@ -344,9 +361,11 @@ std::string LoadProbe(DWORD pid) {
   if (!copied) return "error copy";
   // kernel32 sits at the same address in every process of the prefix.
   const UINT_PTR loadLibrary = reinterpret_cast<UINT_PTR>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA"));
-  DWORD base = 0;
-  if (!RunRemote(pid, loadLibrary, remote, kSendTimeoutMs, &base) || !base) return "error load";
-  probe.remoteBase = base;
+  // The thread's exit code is only 32 bits of the module's address: the module list has it whole.
+  DWORD loaded = 0;
+  if (!RunRemote(pid, loadLibrary, remote, kSendTimeoutMs, &loaded) || !loaded) return "error load";
+  probe.remoteBase = RemoteModuleBase(pid, kProbeDll);
+  if (!probe.remoteBase) return "error module";
   g_probes[pid] = probe;
   return "ok";
 }

@@ -1,9 +1,11 @@
 #include "core/caption_button.h"
 #include <tlhelp32.h>
+#include <algorithm>
 #include <cstring>
 #include "app/unit1.h"
 #include "settings/options.h"
 #include "platform/effects.h"
+#include "platform/handle_codec.h"
 #include "platform/messages.h"
 #include "sysinfo/os_info.h"
 
@@ -66,19 +68,48 @@ void TForm1::RegisterHotKeyFromOptions() {
 
 void TForm1::Timer2Timer() {
   Timer2.Disable();
-  // While the table is rebuilt, a press or release may arrive for a window not collected yet:
-  // the table of the last pass still answers for it.
-  if (collectingPasses_++ == 0) previousPass_.assign(ButtonWindows.begin(), ButtonWindows.begin() + ButtonWindowCount);
-  ButtonWindowCount = 0;
+  // Passes never nest: a request that arrives while one runs is served by one more pass after it.
+  if (passRunning_) {
+    rescanAfterPass_ = true;
+    return;
+  }
+  passRunning_ = true;
+  rescanAfterPass_ = false;
+  RunCollectionPass();
+  passRunning_ = false;
+  if (rescanAfterPass_ && !destroyed_) Timer2.Enable();
+}
+
+// The new table is collected beside the live one, which keeps answering presses, releases and
+// redraws until the walk is done; then it replaces the live table in one step.
+void TForm1::RunCollectionPass() {
+  nextPass_.clear();
   if (Options.WinFilter == kFilterMainWindows || Options.WinFilter == kFilterListedPrograms) CollectMainWindows();
   else if (Options.WinFilter == kFilterAllWindows) CollectAllWindows();
-  if (--collectingPasses_ == 0) previousPass_.clear();
+  if (destroyed_) return;
+  PublishPass();
   const int count = ButtonWindowCount;
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < count && !destroyed_; ++i) {
     ProcessPendingMessages();
     // A message handled in between may have emptied the table.
     if (i < ButtonWindowCount) DrawButtonUp(i);
   }
+}
+
+void TForm1::PublishPass() {
+  std::array<ButtonWindowEntry, kButtonWindowsSize> next{};
+  for (size_t i = 0; i < nextPass_.size(); ++i) {
+    next[i].Handle = nextPass_[i];
+    // Until it is drawn again, a window keeps the button it has on the screen.
+    for (int j = 0; j < ButtonWindowCount; ++j)
+      if (ButtonWindows[j].Handle == nextPass_[i]) {
+        next[i].ButtonRect = ButtonWindows[j].ButtonRect;
+        break;
+      }
+  }
+  ButtonWindows = next;
+  ButtonWindowCount = static_cast<int>(nextPass_.size());
+  nextPass_.clear();
 }
 
 void TForm1::CollectMainWindows() { CollectWindows(kMainWindowStyleMask); }
@@ -89,16 +120,22 @@ void TForm1::CollectWindows(LONG styleMask) {
   const HWND progman = FindWindowA("Progman", nullptr);
   const HWND playlist = FindWindowA("Winamp PE", nullptr);
   const HWND desktop = GetDesktopWindow();
-  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+  for (HWND w = GetTopWindow(nullptr); w && !destroyed_; w = GetWindow(w, GW_HWNDNEXT)) {
     const LONG style = GetWindowLongA(w, GWL_STYLE);
     if ((style & styleMask) == styleMask && w != desktop && w != taskBar && w != progman && w != playlist)
-      AddButtonWindow(w);
+      CollectWindow(w);
     ProcessPendingMessages();
   }
 }
 
+// Windows beyond the table are not tracked.
+void TForm1::CollectWindow(HWND window) {
+  if (nextPass_.size() < kButtonWindowsSize) nextPass_.push_back(window);
+}
+
 void TForm1::AddButtonWindow(HWND window) {
-  // Windows beyond the table are not tracked.
+  // A window added while a pass walks (a restored one) belongs to the table the pass makes.
+  if (passRunning_ && std::find(nextPass_.begin(), nextPass_.end(), window) == nextPass_.end()) CollectWindow(window);
   if (ButtonWindowCount >= kButtonWindowsSize) return;
   ButtonWindows[ButtonWindowCount].Handle = window;
   ButtonWindows[ButtonWindowCount].ButtonRect = RECT{0, 0, 0, 0};
@@ -109,19 +146,9 @@ int TForm1::FindButtonWindow(HWND window) {
   int found = 0;
   for (int i = 0; i < ButtonWindowCount && !found; ++i)
     if (ButtonWindows[i].Handle == window) found = i + 1;
-  if (!found) found = TakeFromPreviousPass(window);
   // The program test walks every process: only for a window of the table.
   if (found && Options.WinFilter == kFilterListedPrograms && !IsListedProgramWindow(window)) return 0;
   return found;
-}
-
-int TForm1::TakeFromPreviousPass(HWND window) {
-  for (const ButtonWindowEntry& e : previousPass_) {
-    if (e.Handle != window || ButtonWindowCount >= kButtonWindowsSize) continue;
-    ButtonWindows[ButtonWindowCount] = e;
-    return ++ButtonWindowCount;
-  }
-  return 0;
 }
 
 bool TForm1::IsListedProgramWindow(HWND window) const {
@@ -175,7 +202,7 @@ void TForm1::RedrawButton(HWND window) {
 
 void TForm1::Timer3Timer() {
   Timer3.Disable();
-  RedrawButton(reinterpret_cast<HWND>(redrawTwiceCopy_));
+  RedrawButton(ParamToWindow(redrawTwiceCopy_));
 }
 
 bool TForm1::CursorOnButton(int index) const {
@@ -231,7 +258,7 @@ void TForm1::HotKeyPressed() {
 
 bool TForm1::HandleHookMessage(UINT msg, LPARAM lp) {
   if (msg < kFirstHookMessage || msg > kLastHookMessage) return false;
-  const HWND window = reinterpret_cast<HWND>(lp);
+  const HWND window = ParamToWindow(lp);
   switch (msg) {
     case HM_POPUPMENU:
       if (lp == WM_RBUTTONUP) {
@@ -254,7 +281,7 @@ bool TForm1::HandleHookMessage(UINT msg, LPARAM lp) {
     case HM_ADDWINDOW: AddButtonWindow(window); return true;
     case HM_CLEARWINDOWS:
       ButtonWindowCount = 0;
-      previousPass_.clear();
+      nextPass_.clear();
       return true;
     case HM_RESCAN: Timer2.Enable(); return true;
     case HM_BUTTONDOWN: ButtonDown(window); return true;

@@ -1,6 +1,7 @@
 #include "core/hidden_journal.h"
 #include <cstdio>
 #include <cstdlib>
+#include "platform/handle_codec.h"
 #include "platform/messages.h"
 
 namespace corvel {
@@ -39,11 +40,11 @@ std::string WindowTitle(HWND window) {
 
 std::string FormatJournal(const std::vector<JournalEntry>& entries) {
   std::string text;
-  char head[32];
+  char pid[16];
   for (const JournalEntry& e : entries) {
-    std::snprintf(head, sizeof head, "%08lX %08lX ", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(e.Handle)),
-                  static_cast<unsigned long>(e.ProcessId));
-    text += head;
+    std::snprintf(pid, sizeof pid, " %08lX ", static_cast<unsigned long>(e.ProcessId));
+    text += FormatHandle(e.Handle);
+    text += pid;
     text += e.Title;
     text += '\n';
   }
@@ -59,10 +60,13 @@ std::vector<JournalEntry> ParseJournal(const std::string& text) {
     if (end == std::string::npos) break;
     const std::string line = text.substr(start, end - start);
     start = end + 1;
-    unsigned long handle = 0, pid = 0;
-    if (line.size() < 18 || line[8] != ' ' || line[17] != ' ') continue;
-    if (!ParseHex(line.substr(0, 8), handle) || !ParseHex(line.substr(9, 8), pid) || handle == 0) continue;
-    entries.push_back({reinterpret_cast<HWND>(static_cast<UINT_PTR>(handle)), static_cast<DWORD>(pid), line.substr(18)});
+    // The handle has 8 or 16 digits, as the build that wrote the line had.
+    const size_t gap = line.find(' ');
+    unsigned long pid = 0;
+    HWND handle = nullptr;
+    if (gap == std::string::npos || line.size() < gap + 10 || line[gap + 9] != ' ') continue;
+    if (!ParseHandle(line.substr(0, gap), handle) || !ParseHex(line.substr(gap + 1, 8), pid) || !handle) continue;
+    entries.push_back({handle, static_cast<DWORD>(pid), line.substr(gap + 10)});
   }
   return entries;
 }

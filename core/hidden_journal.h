@@ -13,7 +13,8 @@ struct JournalEntry {
   std::string Title;
 };
 
-// One line per entry: handle and process id in hexadecimal, then the title.
+// One line per entry: handle (8 or 16 digits, the width of the build that wrote it) and process
+// id in hexadecimal, then the title.
 std::string FormatJournal(const std::vector<JournalEntry>& entries);
 // Lines that do not read back whole are skipped.
 std::vector<JournalEntry> ParseJournal(const std::string& text);

@@ -10,8 +10,6 @@ namespace corvel {
 
 namespace {
 
-UINT IconId(HWND window) { return static_cast<UINT>(reinterpret_cast<UINT_PTR>(window)); }
-
 std::string WindowText(HWND window, size_t maxChars) {
   std::vector<char> buffer(maxChars + 1, '\0');
   GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
@@ -136,7 +134,7 @@ void TForm1::AddTrayIcon(HWND window) {
   record->Handle = window;
   record->CallbackMessage = FreeTrayCallback(TrayWindows, [this](UINT n) { return Applets.UsesCallback(n); });
   record->Icon = MakeTrayIcon(window);
-  const NOTIFYICONDATAA data = MakeNotifyIconData(hwnd(), IconId(window), record->CallbackMessage,
+  const NOTIFYICONDATAA data = MakeNotifyIconData(hwnd(), TrayIconId(window), record->CallbackMessage,
                                                   record->Icon.get(), WindowText(window, kTrayTipChars));
   TrayWindows.push_back(std::move(record));
   AddNotifyIcon(data);
@@ -148,14 +146,14 @@ void TForm1::RemoveTrayIcon(HWND window) {
     TrayWindows.erase(it);
     break;
   }
-  DeleteNotifyIcon(hwnd(), IconId(window));
+  DeleteNotifyIcon(hwnd(), TrayIconId(window));
 }
 
 void TForm1::ReAddTrayIcons() {
   RxTrayIcon1.Show();
   for (const auto& r : TrayWindows) {
     const NOTIFYICONDATAA data =
-        MakeNotifyIconData(hwnd(), IconId(r->Handle), r->CallbackMessage, r->Icon.get(), WindowText(r->Handle, kTrayTipChars));
+        MakeNotifyIconData(hwnd(), TrayIconId(r->Handle), r->CallbackMessage, r->Icon.get(), WindowText(r->Handle, kTrayTipChars));
     AddNotifyIcon(data);
   }
   Applets.ReAddAppletTrayIcons();

@@ -121,7 +121,8 @@ void TForm1::RestoreWindow(HWND window) {
     for (size_t i = 1; i < alphas.size(); ++i) SetLayeredAttributes(window, 0, alphas[i], kLayeredAlphaFlag);
     SetWindowLongA(window, GWL_EXSTYLE, oldStyle);
   }
-  Journal.Remove(window);
+  // At shutdown the journal is emptied once, after every window is back.
+  if (!destroyed_) Journal.Remove(window);
 }
 
 // ---- The tray menu

@@ -13,6 +13,7 @@
 #include "hooks/hooks.h"
 #include <windows.h>
 #include "platform/caption_geometry.h"
+#include "platform/handle_codec.h"
 #include "platform/messages.h"
 
 // One section shared by every process the library is loaded into.
@@ -32,7 +33,7 @@ using namespace corvel;
 // Shared by every process that has the library loaded.
 CORVEL_SHARED_DECL HHOOK g_callWndRetHook CORVEL_SHARED = nullptr;
 CORVEL_SHARED_DECL HHOOK g_mouseHook CORVEL_SHARED = nullptr;
-CORVEL_SHARED_DECL HWND g_mainWindow CORVEL_SHARED = nullptr;
+CORVEL_SHARED_DECL SharedHandle g_mainWindow CORVEL_SHARED = {0};
 CORVEL_SHARED_DECL DWORD g_mainProcess CORVEL_SHARED = 0;
 CORVEL_SHARED_DECL LONG g_styleMask CORVEL_SHARED = 0;  // 0 while no hook is installed
 CORVEL_SHARED_DECL DWORD g_lastFindTick CORVEL_SHARED = 0;
@@ -56,14 +57,14 @@ HWND FindMainWindow() {
   DWORD pid = 0;
   if (main) GetWindowThreadProcessId(main, &pid);
   g_mainProcess = pid;
-  g_mainWindow = main;
+  g_mainWindow.Store(main);
   g_lastFindTick = GetTickCount();
   return main;
 }
 
 // The main window, or null when there is none; cheap on the usual path.
 HWND MainWindow() {
-  HWND main = g_mainWindow;
+  HWND main = g_mainWindow.Load();
   if (main && IsWindow(main)) return main;
   if (GetTickCount() - g_lastFindTick < kFindIntervalMs) return nullptr;
   return FindMainWindow();
@@ -87,7 +88,7 @@ HWND ReceiverFor(HWND window) {
 }
 
 void Post(HWND main, UINT msg, HWND window) {
-  PostMessageA(main, msg, 0, reinterpret_cast<LPARAM>(window));
+  PostMessageA(main, msg, 0, WindowToParam(window));
 }
 
 // Asks for a redraw once the owner's painting is on the screen. Under Wine a thread's painting
@@ -227,6 +228,6 @@ void DeleteHook() {
   if (g_mouseHook) UnhookWindowsHookEx(g_mouseHook);
   g_callWndRetHook = nullptr;
   g_mouseHook = nullptr;
-  g_mainWindow = nullptr;
+  g_mainWindow.Store(nullptr);
   g_mainProcess = 0;
 }

@@ -158,6 +158,21 @@ bool Label::Create(HWND parent, int id, const std::string& text, int x, int y, i
   return CreateChild(parent, id, "STATIC", text, kChild | style, 0, x, y, w, h);
 }
 
+void Label::AutoSize() {
+  if (!hwnd()) return;
+  const std::string text = Text();
+  RECT r{0, 0, 0, 0};
+  WindowDc dc(hwnd(), WindowDc::Client);
+  HFONT font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+  SelectGuard select(dc.get(), font);
+  DrawTextA(dc.get(), text.empty() ? " " : text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  // The control draws its text a few pixels wider than it measures (seen under Wine): room for that.
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc.get(), &metrics);
+  SetWindowPos(hwnd(), nullptr, 0, 0, r.right - r.left + metrics.tmAveCharWidth, r.bottom - r.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 bool Edit::Create(HWND parent, int id, const std::string& text, int x, int y, int w, int h, DWORD style) {
   return CreateChild(parent, id, "EDIT", text, kChild | WS_TABSTOP | ES_AUTOHSCROLL | style, WS_EX_CLIENTEDGE, x,
                      y, w, h);

@@ -95,6 +95,8 @@ class GroupBox : public Control {
 class Label : public Control {
  public:
   bool Create(HWND parent, int id, const std::string& text, int x, int y, int w, int h, DWORD style = 0);
+  // Fits the label to its text in its font, on one line, keeping its place.
+  void AutoSize();
 };
 
 class Edit : public Control {

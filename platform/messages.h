@@ -61,7 +61,14 @@ constexpr LONG kMainWindowStyleMask = WS_CAPTION | WS_MINIMIZEBOX;  // 0x00C2000
 constexpr LONG kAnyWindowStyleMask = WS_CAPTION;                    // 0x00C00000
 
 // Tray records.
-constexpr DWORD kNotifyIconSize = 88;  // the ANSI NOTIFYICONDATA of Windows 95 to 2000
+// The ANSI NOTIFYICONDATA of Windows 95 to 2000: 88 bytes in a 32-bit build, 104 in a 64-bit one
+// (its window handle and icon are pointer-wide).
+constexpr DWORD kNotifyIconSize = NOTIFYICONDATAA_V1_SIZE;
+#if defined(_WIN64)
+static_assert(kNotifyIconSize == 104, "NOTIFYICONDATAA, first version, 64-bit");
+#else
+static_assert(kNotifyIconSize == 88, "NOTIFYICONDATAA, first version, 32-bit");
+#endif
 constexpr UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;  // 7
 constexpr size_t kTrayTipChars = 63;
 constexpr size_t kMenuCaptionChars = 100;

@@ -9,19 +9,21 @@ corvel_run_program() {
   exe=$(basename "$1")
   key="HKCU\\Software\\Wine\\AppDefaults\\$exe"
   if [ -n "${CORVEL_VERSION:-}" ]; then
-    wine reg add "$key" /v Version /d "$CORVEL_VERSION" /f >/dev/null 2>&1
+    "$CORVEL_WINE" reg add "$key" /v Version /d "$CORVEL_VERSION" /f >/dev/null 2>&1
   fi
-  wine "$@" || rc=$?
+  "$CORVEL_WINE" "$@" || rc=$?
   if [ -n "${CORVEL_VERSION:-}" ]; then
-    wine reg delete "$key" /v Version /f >/dev/null 2>&1
+    "$CORVEL_WINE" reg delete "$key" /v Version /f >/dev/null 2>&1
   fi
   return $rc
 }
+CORVEL_ROOT=${CORVEL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 if [ "${CORVEL_E2E_SESSION:-}" = 1 ]; then
+  # shellcheck source=scripts/arch.sh
+  source "$CORVEL_ROOT/scripts/arch.sh" || exit 1
   corvel_run_program "$@"
   exit $?
 fi
-CORVEL_ROOT=${CORVEL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export CORVEL_PRIVATE_DISPLAY=1
 # shellcheck source=scripts/wine-env.sh
 source "$CORVEL_ROOT/scripts/wine-env.sh"

@@ -18,6 +18,9 @@ SAMPLE = (240, 180, 460, 300, "Sample program")
 TRAY_SLOTS = 12
 SETTLE = 1.0  # time for the collection pass to draw the caption button
 MENU_AREA = (e2e.SCREEN[0] - 300, e2e.TRAY_Y - 300, 300, 300)  # where the tray menu opens
+MENU_ITEM = 23  # height of a tray menu item
+ABOUT_CLIENT = (411, 237)
+OPTIONS_CLIENT = (669, 407)
 FLOATING_PLACE = (760, 200)  # beside the sample window, clear of the dialog at the centre
 
 
@@ -100,6 +103,76 @@ class Tour:
         self.shot("03-restored.png", "the window back, its tray icon gone")
         return True
 
+    def open_menu(self):
+        """A right click on Corvel's icon; the open menu's screen rectangle, or None."""
+        left, top, right, bottom = tray_slot_rect(0)  # the first icon added: Corvel's
+        before = self.s.pixels(*MENU_AREA)
+        self.s.click((left + right) // 2, (top + bottom) // 2, button=3)
+        opened = self.s.wait_for(lambda: self.s.pixels(*MENU_AREA) != before, 3)
+        if not opened:
+            print("  no menu appeared above the tray icon")
+            return None
+        time.sleep(0.3)
+        after = self.s.pixels(*MENU_AREA)
+        changed = [(x, y) for y in range(len(after)) for x in range(len(after[0])) if after[y][x] != before[y][x]]
+        xs, ys = [x for x, _ in changed], [y for _, y in changed]
+        return MENU_AREA[0] + min(xs), MENU_AREA[1] + min(ys), MENU_AREA[0] + max(xs), MENU_AREA[1] + max(ys)
+
+    def visible(self, cls):
+        return [w for w in self.s.targets.toplevel(cls) if w["vis"]]
+
+    def tray_menu(self):
+        """A right click on Corvel's own tray icon opens its tray menu."""
+        self.menu = self.open_menu()
+        if not self.menu:
+            return False
+        self.shot("04-tray-menu.png", "Corvel's tray menu")
+        return True
+
+    def about(self):
+        """About..., the first item of the tray menu, opens the about box; OK closes it."""
+        left, top, _, _ = self.menu
+        self.s.click(left + 60, top + MENU_ITEM // 2 + 3)
+        if not self.s.wait_for(lambda: self.visible("TAForm"), 3):
+            print("  no about box after a click on About...")
+            return False
+        time.sleep(0.5)
+        self.shot("05-about.png", "the about box")
+        box = self.visible("TAForm")[0]["hwnd"]
+        if not self.s.click_child(box, ABOUT_CLIENT, "OK") or not self.s.wait_for(lambda: not self.visible("TAForm"), 3):
+            print("  the about box stays open after a click on OK")
+            return False
+        return True
+
+    def help(self):
+        """Help in the options dialog opens the help file at its contents."""
+        self.menu = self.open_menu()
+        if not self.menu:
+            return False
+        left, _, _, bottom = self.menu
+        self.s.click(left + 60, bottom - 14 - MENU_ITEM)  # Options, above Exit
+        dialog = self.s.wait_for(lambda: self.visible("TForm2"), 3)
+        if not dialog:
+            print("  no options dialog after a click on Options")
+            return False
+        t = self.s.targets
+        dialog = dialog[0]["hwnd"]
+        if not self.s.click_child(dialog, OPTIONS_CLIENT, "Help"):
+            print("  the options dialog has no Help button yet: no help window to show")
+            t.post(dialog, e2e.WM_CLOSE)
+            return True
+        viewer = self.s.wait_for(lambda: self.visible("MS_WINHELP"), 10)
+        if not viewer:
+            print("  no help window after a click on Help")
+            t.post(dialog, e2e.WM_CLOSE)
+            return False
+        time.sleep(1.0)
+        self.shot("06-help.png", "the help file at its contents")
+        t.post(viewer[0]["hwnd"], e2e.WM_CLOSE)
+        t.post(dialog, e2e.WM_CLOSE)
+        self.s.wait_for(lambda: not self.visible("MS_WINHELP") and not self.visible("TForm2"), 3)
+        return True
+
     def floating_window(self):
         """Minimized again, the window also shows as a floating window, dragged beside it."""
         if not self.to_tray(shot=False):
@@ -121,7 +194,7 @@ class Tour:
         if (self.floating["x"], self.floating["y"]) != FLOATING_PLACE:
             print("  the floating window did not follow the pointer")
             return False
-        self.shot("04-floating-window.png", "the floating window, dragged beside where the window was")
+        self.shot("07-floating-window.png", "the floating window, dragged beside where the window was")
         return True
 
     def floating_menu(self):
@@ -131,7 +204,7 @@ class Tour:
         except e2e.E2EError as e:
             print("  %s" % e)
             return False
-        self.shot("05-floating-menu.png", "the floating window's menu")
+        self.shot("08-floating-menu.png", "the floating window's menu")
         ts.close_menus(self.s, self.s.targets)
         return True
 
@@ -144,7 +217,7 @@ class Tour:
             print("  no transparency dialog")
             return False
         time.sleep(0.3)
-        self.shot("06-transparency-dialog.png", "the transparency and colour dialog")
+        self.shot("09-transparency-dialog.png", "the transparency and colour dialog")
         t.post(found[0]["hwnd"], e2e.WM_CLOSE)
         return bool(self.s.wait_for(lambda: not [w for w in t.toplevel("TSetBlendForm") if w["vis"]], 3))
 
@@ -157,25 +230,11 @@ class Tour:
         time.sleep(0.5)
         return True
 
-    def tray_menu(self):
-        """A right click on Corvel's own tray icon opens its tray menu."""
-        left, top, right, bottom = tray_slot_rect(0)  # the first icon added: Corvel's
-        before = self.s.pixels(*MENU_AREA)
-        self.s.click((left + right) // 2, (top + bottom) // 2, button=3)
-        opened = self.s.wait_for(lambda: self.s.pixels(*MENU_AREA) != before, 3)
-        if not opened:
-            print("  no menu appeared above the tray icon")
-            return False
-        time.sleep(0.3)
-        after = self.s.pixels(*MENU_AREA)
-        changed = [(x, y) for y in range(len(after)) for x in range(len(after[0])) if after[y][x] != before[y][x]]
-        xs, ys = [x for x, _ in changed], [y for _, y in changed]
-        self.menu = (MENU_AREA[0] + min(xs), MENU_AREA[1] + min(ys), MENU_AREA[0] + max(xs), MENU_AREA[1] + max(ys))
-        self.shot("07-tray-menu.png", "Corvel's tray menu")
-        return True
-
     def exit(self):
         """Exit, the last item of the tray menu, ends Corvel."""
+        self.menu = self.open_menu()
+        if not self.menu:
+            return False
         left, _, right, bottom = self.menu
         self.s.click((left + right) // 2, bottom - 14)
         if self.corvel.wait_exit(3) is None:
@@ -185,7 +244,8 @@ class Tour:
         print("  Corvel ended")
         return True
 
-    STEPS = (desktop, to_tray, back, floating_window, floating_menu, blend_dialog, floating_restore, tray_menu, exit)
+    STEPS = (desktop, to_tray, back, tray_menu, about, help, floating_window, floating_menu, blend_dialog,
+             floating_restore, exit)
 
     def run(self):
         try:

@@ -1,13 +1,17 @@
 # Sourced by the run, test and benchmark scripts: one Wine prefix and one virtual desktop with
-# Wine's task bar and tray, on $DISPLAY or on a private Xvfb.
+# Wine's task bar and tray, on $DISPLAY or on a private Xvfb, for the build of $CORVEL_ARCH
+# (scripts/arch.sh): a win32 prefix for i686, a win64 one for x86_64. Every Wine call goes
+# through $CORVEL_WINE, so a 32-bit loader that is installed but cannot run is never picked.
 #
 #   corvel_wine_up      start the display, the prefix, the wine server and the desktop
 #   corvel_wine_down    end every process this shell started
 #   corvel_set_version  NAME  (win98, nt40, win2k, winxp, win7) for corvel.exe
 CORVEL_ROOT=${CORVEL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-CORVEL_BUILD=${CORVEL_BUILD:-$CORVEL_ROOT/build}
+# shellcheck source=scripts/arch.sh
+source "$CORVEL_ROOT/scripts/arch.sh" || return 1
 export WINEPREFIX=${CORVEL_WINEPREFIX:-$CORVEL_BUILD/wineprefix}
-export WINEARCH=win32
+export WINEARCH=$CORVEL_WINEARCH
+export WINELOADER=$CORVEL_WINE
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
 CORVEL_DESKTOP=${CORVEL_DESKTOP:-corvel}
@@ -57,14 +61,14 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Control Panel\\Desktop]
 "FontSmoothing"="0"
 REG
-  wine regedit /S "$(winepath -w "$WINEPREFIX/corvel-desktop.reg" 2>/dev/null)" >/dev/null 2>&1
+  "$CORVEL_WINE" regedit /S "$("$CORVEL_WINE" winepath -w "$WINEPREFIX/corvel-desktop.reg" 2>/dev/null)" >/dev/null 2>&1
 }
 
 corvel_ensure_prefix() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/.corvel-ready" ]; then
     corvel_log "creating the Wine prefix $WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
+    "$CORVEL_WINE" wineboot -i >/dev/null 2>&1
     wineserver -w
     corvel_registry
     wineserver -w
@@ -81,9 +85,9 @@ corvel_set_version() {
   local exe
   for exe in corvel.exe corvel_tests.exe "$@"; do
     if [ "$version" = default ]; then
-      wine reg delete "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /f >/dev/null 2>&1
+      "$CORVEL_WINE" reg delete "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /f >/dev/null 2>&1
     else
-      wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d "$version" /f >/dev/null 2>&1
+      "$CORVEL_WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d "$version" /f >/dev/null 2>&1
     fi
   done
 }
@@ -99,7 +103,7 @@ corvel_wine_up() {
 corvel_desktop_up() {
   local seconds=${1:-10}
   wineserver -p >/dev/null 2>&1
-  wine "$CORVEL_BUILD/bin/targets.exe" --hold >/dev/null 2>&1 &
+  "$CORVEL_WINE" "$CORVEL_BUILD/bin/targets.exe" --hold >/dev/null 2>&1 &
   CORVEL_PIDS+=($!)
   local i
   for i in $(seq 1 $((seconds * 10))); do

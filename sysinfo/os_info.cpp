@@ -77,9 +77,20 @@ std::string GetOsName() { return OsNameFor(GetOsCode()); }
 
 DWORD GetOsMajorVersion() { return QueryVersion().dwMajorVersion; }
 
-DWORD MemoryKbFor(SIZE_T totalPhysBytes) { return static_cast<DWORD>(totalPhysBytes >> 10); }
+DWORD MemoryKbFor(ULONGLONG totalPhysBytes) {
+  const ULONGLONG kb = totalPhysBytes >> 10;
+  return kb > MAXDWORD ? MAXDWORD : static_cast<DWORD>(kb);
+}
 
 DWORD GetTotalMemoryKb() {
+  // GlobalMemoryStatus caps what a 32-bit process is told (at 2 GiB, or 4 GiB when it is large-address
+  // aware); the extended query, which Windows has from 2000 on, tells the whole memory.
+  using StatusExFn = BOOL(WINAPI*)(LPMEMORYSTATUSEX);
+  const auto statusEx =
+      reinterpret_cast<StatusExFn>(GetProcAddress(GetModuleHandleA("kernel32"), "GlobalMemoryStatusEx"));
+  MEMORYSTATUSEX ex{};
+  ex.dwLength = sizeof ex;
+  if (statusEx && statusEx(&ex)) return MemoryKbFor(ex.ullTotalPhys);
   MEMORYSTATUS status{};
   status.dwLength = kMemoryStatusSize;
   GlobalMemoryStatus(&status);

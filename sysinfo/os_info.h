@@ -25,8 +25,9 @@ const char* OsNameFor(int osCode);
 int GetOsCode();
 std::string GetOsName();
 DWORD GetOsMajorVersion();
+// The installed physical memory in KiB.
 DWORD GetTotalMemoryKb();
-// The whole KiB of a byte count.
-DWORD MemoryKbFor(SIZE_T totalPhysBytes);
+// The whole KiB of a byte count; beyond 4 TiB, the largest count a DWORD holds.
+DWORD MemoryKbFor(ULONGLONG totalPhysBytes);
 
 }  // namespace corvel

@@ -196,7 +196,7 @@ class NamedTargets(e2e.Targets):
         shutil.copyfile(src, exe)
         self.session = session
         self.exe = exe
-        self.proc = session.popen(["wine", exe], exe_name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.proc = session.popen([session.wine, exe], exe_name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         self.reader = e2e._LineReader(self.proc.stdout)
         first = self.reader.readline(60)
         if first != "ready":

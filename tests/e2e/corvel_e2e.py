@@ -31,6 +31,7 @@ Session (one per process: e2e.session() or CorvelTestCase.session)
     start_corvel(wait=True) -> Corvel;  start_targets() -> a new Targets process
     targets                           a Targets client started on first use
     mousemove(x, y), click(x, y, button=1), mousedown(x, y, button=1), mouseup(button=1),
+    click_child(form, client_size, text) (a real click on a form's control found by its text),
     key(keys) (xdotool names, e.g. "ctrl+Tab"), screenshot(name or absolute path) -> path,
     pixels(x, y, w, h) -> rows of (r, g, b), pixel(x, y) -> (r, g, b)
     xdotool(*args), wait_for(predicate, timeout, interval) -> the predicate's last value
@@ -51,7 +52,8 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
     state(h) -> dict; find(cls, caption)
     -> handle or None; post/send(h, msg, wp, lp); close(h); pid(h); priority(pid);
     toplevel(cls, caption)
-    -> list of dicts (hwnd vis ex style owner taskbar pid); file_exists(winpath);
+    -> list of dicts (hwnd vis ex style owner taskbar pid); children(h) -> list of dicts (hwnd
+    parent id cls vis x y w h text); file_exists(winpath);
     file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
     reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list;
     tips() -> visible tooltips as ((x, y, w, h), text); children(h) -> child windows as dicts
@@ -93,6 +95,22 @@ SCREEN = (1024, 768)
 TRAY_Y = 748  # the tray strip of Wine's task bar in a 1024x768 desktop
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def arch_settings():
+    """The build width this machine tests and its Wine loader (scripts/arch.sh): CORVEL_ARCH,
+    CORVEL_WINE, CORVEL_WINEARCH and CORVEL_BUILD, from the environment the scripts exported or
+    worked out the same way."""
+    names = ("CORVEL_ARCH", "CORVEL_WINE", "CORVEL_WINEARCH", "CORVEL_BUILD")
+    if all(os.environ.get(n) for n in names):
+        return {n: os.environ[n] for n in names}
+    out = subprocess.run(["bash", "-c", 'source "$1/scripts/arch.sh" && for v in %s; do echo "$v=${!v}"; done'
+                          % " ".join(names), "arch", ROOT], capture_output=True, text=True, check=True).stdout
+    return dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+
+
+ARCH = arch_settings()
+WINE = ARCH["CORVEL_WINE"]
 
 
 def log(*args):
@@ -158,7 +176,7 @@ class Targets:
         exe = os.path.join(session.bin_dir, "targets.exe")
         if not os.path.exists(exe):
             raise E2EError("%s is missing: build first" % exe)
-        self.proc = session.popen(["wine", exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.proc = session.popen([session.wine, exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         self.reader = _LineReader(self.proc.stdout)
         first = self.reader.readline(60)
         if first != "ready":
@@ -228,6 +246,20 @@ class Targets:
             found.append(w)
         if len(found) != int(parts[0]):
             raise E2EError("toplevel reply does not add up: %r" % parts)
+        return found
+
+    def children(self, h):
+        """Every window inside h, each a dict hwnd parent id cls vis x y w h (place in h's
+        client area) text."""
+        parts = self.cmd("children 0x%x" % h).split("\t")
+        found = []
+        for item in parts[1:]:
+            f = item.split("|", 9)
+            found.append({"hwnd": _num(f[0]), "parent": _num(f[1]), "id": int(f[2]), "cls": f[3],
+                          "vis": int(f[4]), "x": int(f[5]), "y": int(f[6]), "w": int(f[7]), "h": int(f[8]),
+                          "text": f[9]})
+        if len(found) != int(parts[0]):
+            raise E2EError("children reply does not add up: %r" % parts[:1])
         return found
 
     def file_exists(self, winpath):
@@ -453,11 +485,12 @@ class Session:
 
     def __init__(self, build=None):
         self.root = ROOT
-        self.build = os.path.abspath(build or os.environ.get("CORVEL_BUILD") or os.path.join(ROOT, "build"))
+        self.build = os.path.abspath(build or ARCH["CORVEL_BUILD"])
         self.bin_dir = os.path.join(self.build, "bin")
         self.shots_dir = os.path.join(self.build, "e2e-shots")
         self.logs_dir = os.path.join(self.build, "e2e-logs")
-        self.env = dict(os.environ)
+        self.env = dict(os.environ, **ARCH)
+        self.wine = WINE
         self.shared = os.environ.get("CORVEL_E2E_SESSION") == "1"
         self.prefix = None
         self.windows_dir = None
@@ -484,14 +517,14 @@ class Session:
 
     def _start_own_environment(self):
         """Runs scripts/wine-env.sh in a bash that keeps it up until our stdin closes."""
-        env = dict(os.environ, CORVEL_BUILD=self.build, CORVEL_ROOT=self.root)
+        env = dict(os.environ, CORVEL_ROOT=self.root, **dict(ARCH, CORVEL_BUILD=self.build))
         if os.environ.get("CORVEL_E2E_USE_DISPLAY") != "1":
             env["CORVEL_PRIVATE_DISPLAY"] = "1"
         script = (
             'source "$CORVEL_ROOT/scripts/wine-env.sh"\n'
             "trap corvel_wine_down EXIT\n"
             "corvel_wine_up || exit 1\n"
-            'for v in DISPLAY WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES; do echo "$v=${!v}"; done\n'
+            'for v in DISPLAY WINEPREFIX WINEARCH WINELOADER WINEDEBUG WINEDLLOVERRIDES; do echo "$v=${!v}"; done\n'
             "echo READY\n"
             "read -r _ || true\n"
         )
@@ -568,7 +601,7 @@ class Session:
         if not os.path.exists(exe):
             raise E2EError("%s is missing: build first" % exe)
         others = {w["hwnd"] for w in self.targets.toplevel(MAIN_CLASS, MAIN_CAPTION)}
-        proc = self.popen(["wine", exe], "corvel", cwd=self.bin_dir, stdin=subprocess.DEVNULL)
+        proc = self.popen([self.wine, exe], "corvel", cwd=self.bin_dir, stdin=subprocess.DEVNULL)
         c = Corvel(self, proc)
         c.others = others
         self._adopt(proc, c)
@@ -658,6 +691,20 @@ class Session:
 
     def mouseup(self, button=1):
         self.xdotool("mouseup", button)
+
+    def click_child(self, form, client, text):
+        """A click on the visible control of `form` (client size `client`) with that text
+        (an "&" left out); False when there is none."""
+        found = [c for c in self.targets.children(form) if c["text"].replace("&", "") == text and c["vis"]]
+        if not found:
+            return False
+        # The client area sits in the frame: borders alike, the caption on top.
+        w = self.targets.state(form)
+        border = (w["w"] - client[0]) // 2
+        caption = w["h"] - client[1] - 2 * border
+        c = found[0]
+        self.click(w["x"] + border + c["x"] + c["w"] // 2, w["y"] + border + caption + c["y"] + c["h"] // 2)
+        return True
 
     def key(self, keys):
         self.xdotool("key", *keys.split())

@@ -37,7 +37,7 @@ class Bench(e2e.Targets):
         exe = os.path.join(session.bin_dir, "corvel_bench.exe")
         if not os.path.exists(exe):
             raise e2e.E2EError("%s is missing: build first" % exe)
-        self.proc = session.popen(["wine", exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.proc = session.popen([session.wine, exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         self.reader = e2e._LineReader(self.proc.stdout)
         first = self.reader.readline(60)
         if first != "ready":

@@ -1,7 +1,8 @@
 """Corvel's own tray icon under Wine with real clicks: the right button opens the tray menu, the
-left one the Quick Run menu (once, also on a double click), the middle one nothing; and a shell
+left one the Quick Run menu (once, also on a double click), the middle one nothing; a shell
 restart ("TaskbarCreated" after the tray forgot every icon) brings back Corvel's icon and the
-icons of the windows it holds, all of them working."""
+icons of the windows it holds, all of them working; and the tray menu's "About..." opens the
+about box once, with the system's name and memory and a language library's texts."""
 
 import os
 import subprocess
@@ -14,6 +15,20 @@ import tray_support as ts  # noqa: E402
 
 STEP = 3.0
 ICON_WINDOW_CLASS = "CorvelTrayIconWindow"
+ABOUT_CLASS = "TAForm"
+ABOUT_CLIENT = (411, 237)
+OS_LINE_AT = (152, 176)
+MEMORY_LINE_AT = (152, 188)
+VERSION_LINE_AT = (152, 72)
+LIBRARY = "corvel-e2e.lng"
+OPTIONS_CLASS = "TForm2"
+OPTIONS_CLIENT = (669, 407)
+VIEWER_CLASS = "MS_WINHELP"
+
+
+def machine_memory_kb():
+    with open("/proc/meminfo") as f:
+        return next(int(line.split()[1]) for line in f if line.startswith("MemTotal:"))
 
 
 class ProgramIconTest(ts.OneCorvelTestCase):
@@ -90,6 +105,104 @@ class ProgramIconTest(ts.OneCorvelTestCase):
             self.assertTrue(s.wait_for(lambda: t.state(w)["vis"], STEP, 0.05), "window %d not restored" % i)
             self.assertTrue(s.wait_for(lambda: len(ts.window_icons(s)) == 1 - i, STEP, 0.05))
         self.assertEqual(ts.menu_entries(ts.open_tray_menu(s, t)), 0)
+
+
+class AboutBoxTest(e2e.CorvelTestCase):
+
+    def open_about(self):
+        """About... from the tray menu; the box's window and its children by their place."""
+        s, t = self.session, self.session.targets
+        s.click(*ts.about_centre(ts.open_tray_menu(s, t)))
+        shown = s.wait_for(lambda: [w for w in t.toplevel(ABOUT_CLASS) if w["vis"]], 3)
+        self.assertTrue(shown, "no about box after About...")
+        box = shown[0]["hwnd"]
+        self.addCleanup(lambda: t.post(box, e2e.WM_CLOSE))
+        time.sleep(0.3)
+        return box, {(c["x"], c["y"]): c for c in t.children(box)}
+
+    def assert_memory_line(self, line, prefix):
+        """The prefix, a blank, the machine's memory in KiB (Wine counts a page less than
+        /proc/meminfo, seen), a blank and KB."""
+        head, _, number = line.rpartition(" KB")[0].rpartition(" ")
+        self.assertEqual((head, line[-3:]), (prefix, " KB"), line)
+        page = os.sysconf("SC_PAGE_SIZE") // 1024
+        self.assertTrue(machine_memory_kb() - page <= int(number) <= machine_memory_kb(),
+                        "%s, the machine has %d KiB" % (line, machine_memory_kb()))
+
+    def close_about(self, box):
+        t = self.session.targets
+        t.post(box, e2e.WM_CLOSE)
+        self.assertTrue(self.session.wait_for(lambda: not t.state(box)["vis"], 3), "the about box stays open")
+
+    def test_os_and_memory_lines_per_version_and_about_once(self):
+        for version, name in (("winxp", "Windows XP"), ("win7", "OS Not recognized")):
+            with self.subTest(version=version):
+                corvel = self.start_with(version, "")
+                try:
+                    self.check_about_once(version, name)
+                finally:
+                    corvel.stop()
+
+    def check_about_once(self, version, os_name):
+        t = self.session.targets
+        box, at = self.open_about()
+        state = t.state(box)
+        self.assertEqual(at[OS_LINE_AT]["text"], "Operation system: " + os_name)
+        self.assert_memory_line(at[MEMORY_LINE_AT]["text"], "Memory available:")
+        self.assertEqual(at[VERSION_LINE_AT]["text"], "Version 2.4 beta")
+        self.assertEqual(state["title"], "About Corvel")
+        centre = (state["x"] + state["w"] / 2, state["y"] + state["h"] / 2)
+        self.assertTrue(all(abs(c - e / 2) <= 1 for c, e in zip(centre, e2e.SCREEN)), "centre %r" % (centre,))
+        self.shot("about-" + version)
+        # A second About... while it is open: no second box, and the box stays where it is.
+        t.cmd("move 0x%x 40 30 %d %d" % (box, state["w"], state["h"]))
+        self.session.click(*ts.about_centre(ts.open_tray_menu(self.session, t)))
+        time.sleep(0.5)
+        self.assertEqual([w["hwnd"] for w in t.toplevel(ABOUT_CLASS) if w["vis"]], [box])
+        self.assertEqual((t.state(box)["x"], t.state(box)["y"]), (40, 30), "moved by a second About...")
+        self.close_about(box)
+
+    def test_a_language_library_gives_its_texts(self):
+        s = self.session
+        s.write_program_file(LIBRARY, b"[Localization library]\r\nVersion=Fassung\r\nOS=Betriebssystem:\r\n"
+                                      b"Mem=Arbeitsspeicher:\r\nAboutStr=Info\r\n")
+        self.addCleanup(s.remove_program_file, LIBRARY)
+        winpath = "Z:" + s.program_file(LIBRARY).replace("/", "\\")
+        self.start_with("winxp", "[Options]\r\nLocalLibrary=%s\r\n" % winpath)
+        box, at = self.open_about()
+        self.assertEqual(at[VERSION_LINE_AT]["text"], "Fassung 2.4")
+        self.assertEqual(at[OS_LINE_AT]["text"], "Betriebssystem: Windows XP")
+        self.assert_memory_line(at[MEMORY_LINE_AT]["text"], "Arbeitsspeicher:")
+        self.assertEqual(s.targets.state(box)["title"], "Info")
+        self.shot("about-language")
+        self.close_about(box)
+
+    def test_help_opens_the_help_file_at_its_contents(self):
+        s = self.session
+        t = s.targets
+        self.start_with("winxp", "")
+        menu = ts.open_tray_menu(s, t)
+        x, y = ts.exit_centre(menu)
+        s.click(x, y - ts.MENU_ITEM)  # Options, above Exit
+        dialog = s.wait_for(lambda: [w for w in t.toplevel(OPTIONS_CLASS) if w["vis"]], 3)
+        self.assertTrue(dialog, "no options dialog")
+        dialog = dialog[0]["hwnd"]
+        self.addCleanup(t.post, dialog, e2e.WM_CLOSE)
+        if not s.click_child(dialog, OPTIONS_CLIENT, "Help"):
+            self.skipTest("the options dialog has no Help button yet")
+        viewer = s.wait_for(lambda: [w for w in t.toplevel(VIEWER_CLASS) if w["vis"]], 10)
+        self.assertTrue(viewer, "no help window")
+        viewer = viewer[0]["hwnd"]
+        self.addCleanup(t.post, viewer, e2e.WM_CLOSE)
+        # The help file's title, and its first topic with the list of topics.
+        self.assertTrue(s.wait_for(lambda: t.state(viewer)["title"].startswith("Corvel Help"), 3), t.state(viewer))
+        page = s.wait_for(lambda: [c["text"] for c in t.children(viewer) if "Contents" in c["text"]], 5)
+        self.assertTrue(page and page[0].startswith("Corvel Help"), page)
+        self.assertIn("Options: Common page", page[0])
+        self.shot("help")
+        # Corvel did not wait on the viewer: its tray menu opens.
+        self.assertTrue(ts.is_tray_menu(ts.open_tray_menu(s, t)))
+        ts.close_menus(s, t)
 
 
 if __name__ == "__main__":

@@ -131,6 +131,12 @@ def entry_text_width(session, rect, i):
     return max(dark) + 1 if dark else 0
 
 
+def about_centre(rect):
+    """The tray menu's first item, "About..."."""
+    x, y, _, _ = rect
+    return x + MENU_FRAME + MARGIN + 30, y + MENU_FRAME + MENU_ITEM // 2
+
+
 def exit_centre(rect):
     # Left of the middle: the icon's tip can cover the right end of the last item.
     x, y, w, h = rect

@@ -51,8 +51,6 @@
 //   traydel HWND UID           Shell_NotifyIcon NIM_DELETE of that icon, as a forgetful tray
 //                              would ("ok" or "error")
 //   menus                      visible popup menus (class "#32768"): "N" then " x,y,w,h" each
-//   children H                 child windows of H: "N", then "0xC cls=CLASS enabled=E vis=V
-//                              x,y,w,h TEXT" a line (screen coordinates), then "end"
 //   tips                       visible tooltips: "N" then " x,y,w,h:TEXT" each, one per line
 //                              after the count, then "end"
 //   trayround M MSG WP LP W V  with "tray" made here: post MSG to M, then pump and watch until
@@ -61,6 +59,9 @@
 //                              after the post, or "timeout" after 5 s
 //   guiinfo H                  of the thread of window H: "active=0xA focus=0xF menuowner=0xM
 //                              flags=0xF", and the foreground window "fg=0xG"
+//   children H                 every window inside H: "N" then, each after a tab,
+//                              "0xC|PARENT|ID|CLASS|VIS|ENABLED|X|Y|W|H|TEXT" (place in H's client area;
+//                              line breaks and tabs of the text as blanks)
 //   quit
 #include <windows.h>
 #include <commctrl.h>
@@ -72,8 +73,11 @@
 #include <string>
 #include <vector>
 #include "platform/messages.h"
+#include "tests/tools/tool_io.h"
 
 namespace {
+
+using namespace corvel::tool;
 
 constexpr UINT kCommandMessage = WM_APP + 1;
 HWND g_commandWindow = nullptr;
@@ -86,21 +90,6 @@ struct TrayCall {
 };
 std::vector<TrayCall> g_trayCalls;
 std::vector<HANDLE> g_lockedFiles;
-
-unsigned long Num(const std::string& s) { return std::strtoul(s.c_str(), nullptr, 0); }
-HWND H(const std::string& s) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(Num(s))); }
-
-void Reply(const std::string& line) {
-  std::fputs(line.c_str(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
-}
-
-std::string Hex(const void* p) {
-  char b[16];
-  std::snprintf(b, sizeof b, "0x%lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(p)));
-  return b;
-}
 
 constexpr char kCloseModeProperty[] = "CorvelTargetCloseMode";
 enum CloseMode : UINT_PTR { kCloseNormally, kCloseRefuse, kCloseAsk, kCloseQuit };
@@ -226,6 +215,36 @@ std::string TopLevel(const std::string& cls, const std::string& caption) {
                   static_cast<unsigned long>(GetWindowLongA(h, GWL_STYLE)), Hex(GetWindow(h, GW_OWNER)).c_str(),
                   HasTaskbarButton(h) ? 1 : 0, static_cast<unsigned long>(pid));
     out += b;
+  }
+  return out;
+}
+
+BOOL CALLBACK CollectChild(HWND h, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+  return TRUE;
+}
+
+std::string Children(HWND parent) {
+  std::vector<HWND> found;
+  if (IsWindow(parent)) EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&found));
+  std::string out = std::to_string(found.size());
+  for (HWND h : found) {
+    char cls[128] = {};
+    char text[4096] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    // WM_GETTEXT, not GetWindowText: the text of another process's control. On one line.
+    SendMessageTimeoutA(h, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    for (char* c = text; *c; ++c)
+      if (*c == '\r' || *c == '\n' || *c == '\t') *c = ' ';
+    RECT r{};
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    char b[400];
+    std::snprintf(b, sizeof b, "\t%s|%s|%ld|%s|%d|%d|%ld|%ld|%ld|%ld|", Hex(h).c_str(), Hex(GetParent(h)).c_str(),
+                  static_cast<long>(GetDlgCtrlID(h)), cls, IsWindowVisible(h) ? 1 : 0, IsWindowEnabled(h) ? 1 : 0,
+                  r.left, r.top, r.right - r.left, r.bottom - r.top);
+    out += b;
+    out += text;
   }
   return out;
 }
@@ -363,7 +382,7 @@ bool HandleCaptionCommand(const std::string& cmd, std::istringstream& in) {
     while (PeekMessageA(&m, g_fakeMain, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
     for (const HookMessage& h : g_hookMessages) {
       char b[96];
-      std::snprintf(b, sizeof b, "0x%x 0x%lx %ld %ld", h.msg, static_cast<unsigned long>(h.lp), h.cursor.x, h.cursor.y);
+      std::snprintf(b, sizeof b, "0x%x %s %ld %ld", h.msg, Hex(static_cast<UINT_PTR>(h.lp)).c_str(), h.cursor.x, h.cursor.y);
       Reply(b);
     }
     g_hookMessages.clear();
@@ -441,21 +460,6 @@ bool HandleTrayCommand(const std::string& cmd, std::istringstream& in) {
     std::string out = std::to_string(q.found.size());
     for (HWND m : q.found) out += " " + Rect(m);
     Reply(out);
-  } else if (cmd == "children") {
-    std::string h;
-    in >> h;
-    std::vector<HWND> found;
-    for (HWND c = GetWindow(H(h), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) found.push_back(c);
-    Reply(std::to_string(found.size()));
-    for (HWND c : found) {
-      char cls[64] = {}, text[256] = {};
-      GetClassNameA(c, cls, sizeof cls);
-      DWORD_PTR got = 0;
-      SendMessageTimeoutA(c, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &got);
-      Reply(Hex(c) + " cls=" + cls + " enabled=" + (IsWindowEnabled(c) ? "1" : "0") +
-            " vis=" + (IsWindowVisible(c) ? "1" : "0") + " " + Rect(c) + " " + text);
-    }
-    Reply("end");
   } else if (cmd == "tips") {
     ClassQuery q{TOOLTIPS_CLASSA, {}};
     EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&q));
@@ -667,6 +671,9 @@ void Handle(const std::string& line) {
   } else if (cmd == "priority") {
     std::string pid; in >> pid;
     Reply(Priority(Num(pid)));
+  } else if (cmd == "children") {
+    std::string h; in >> h;
+    Reply(Children(H(h)));
   } else if (cmd == "toplevel") {
     std::string cls; in >> cls;
     Reply(TopLevel(cls, rest()));

@@ -256,6 +256,21 @@ TEST_F(MainFormTest, AReleaseDuringAPassStillFindsItsWindow) {
   EXPECT_EQ(form->FindButtonWindow(target.hwnd()), 0);
 }
 
+// A pass that lets messages in never runs another one inside it (a burst of rescans would
+// stack passes without end); the rescan runs after it, and a window added meanwhile stays.
+TEST_F(MainFormTest, APassNeverNestsAndKeepsWhatIsAddedMeanwhile) {
+  TestWindow w("collected");
+  Start();
+  const HWND restored = reinterpret_cast<HWND>(0x7FF4);
+  PostMessageA(form->hwnd(), WM_TIMER, kTimer2, 0);
+  PostMessageA(form->hwnd(), HM_ADDWINDOW, 0, reinterpret_cast<LPARAM>(restored));
+  form->Timer2Timer();
+  EXPECT_TRUE(form->Timer2.Enabled()) << "the rescan that came during the pass was run inside it or lost";
+  EXPECT_NE(form->FindButtonWindow(w.hwnd()), 0);
+  EXPECT_NE(form->FindButtonWindow(restored), 0);
+  form->Timer2.Disable();
+}
+
 TEST_F(MainFormTest, RightClickOnTheOwnMinimizeButtonOnlyWithSymbolType5) {
   TestWindow w("right-clicked", 70, 70, 400, 200);
   Start("[Visualization]\r\nSymbolType=5\r\n");

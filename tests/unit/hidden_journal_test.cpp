@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include "core/hidden_journal.h"
-#include "tests/unit/test_support.h"
+#include "platform/handle_codec.h"
+#include "tests/unit/main_form_fixture.h"
 
 namespace corvel {
 namespace {
@@ -75,6 +76,60 @@ TEST(HiddenJournal, KeepsTheLastWholeJournalWhenTheNewOneCannotBeWritten) {
   EXPECT_FALSE(test::FileExists(next));
   DeleteFileA(path.c_str());
   DeleteFileA(next.c_str());
+}
+
+// Handles with their high bits set, as the other width's handles or a cut pointer would show:
+// none may lose a bit or be sign-extended on its way through a posted message, the journal or
+// memory shared between processes.
+#if defined(_WIN64)
+const std::vector<UINT_PTR> kWideHandles = {0xFFFFFFFF80001234ull, 0x0000000080001234ull, 0x7FFFFFFF00010002ull};
+#else
+const std::vector<UINT_PTR> kWideHandles = {0x80001234u, 0xFFFFFFFEu, 0x00010002u};
+#endif
+
+TEST(HandleCodec, KeepsEveryBitThroughTheJournalAndSharedMemory) {
+  std::vector<JournalEntry> entries;
+  for (UINT_PTR v : kWideHandles) entries.push_back({reinterpret_cast<HWND>(v), 0x1F, "t"});
+  const auto back = ParseJournal(FormatJournal(entries));
+  ASSERT_EQ(back.size(), entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(back[i].Handle, entries[i].Handle) << FormatHandle(entries[i].Handle);
+    SharedHandle shared{0};
+    shared.Store(entries[i].Handle);
+    EXPECT_EQ(shared.Load(), entries[i].Handle);
+  }
+  EXPECT_EQ(TrayIconId(reinterpret_cast<HWND>(kWideHandles[0])), static_cast<UINT>(kWideHandles[0] & 0xFFFFFFFFu));
+}
+
+// A journal written by the other width reads without loss: 32-bit handles widen as Windows
+// widens them, 64-bit ones read in a 32-bit build when they are widened 32-bit handles.
+TEST(HandleCodec, ReadsTheJournalOfTheOtherWidth) {
+  const auto narrow = ParseJournal("80001234 00000020 from a 32-bit run\n00020064 00000021 small\n");
+  ASSERT_EQ(narrow.size(), 2u);
+  EXPECT_EQ(reinterpret_cast<UINT_PTR>(narrow[0].Handle), static_cast<UINT_PTR>(static_cast<INT_PTR>(static_cast<INT32>(0x80001234u))));
+  EXPECT_EQ(reinterpret_cast<UINT_PTR>(narrow[1].Handle), 0x20064u);
+  EXPECT_EQ(narrow[1].ProcessId, 0x21u);
+  const auto wide = ParseJournal("0000000000020064 00000020 from a 64-bit run\nFFFFFFFF80001234 00000021 t\n"
+                                 "0000000100001234 00000022 beyond 32 bits\n");
+  ASSERT_EQ(wide.size(), sizeof(void*) == 8 ? 3u : 2u);
+  EXPECT_EQ(reinterpret_cast<UINT_PTR>(wide[0].Handle), 0x20064u);
+  EXPECT_EQ(wide[1].Handle, narrow[0].Handle);
+  EXPECT_EQ(wide[0].Title, "from a 64-bit run");
+}
+
+using HandleMessageTest = test::MainFormTest;
+
+// The hook library's messages carry the window in lParam; the main window reads it back whole.
+TEST_F(HandleMessageTest, APostedWindowKeepsEveryBit) {
+  Start();
+  for (UINT_PTR v : kWideHandles) {
+    const HWND window = reinterpret_cast<HWND>(v);
+    PostMessageA(form->hwnd(), HM_ADDWINDOW, 0, WindowToParam(window));
+    test::Pump();
+    const int i = form->FindButtonWindow(window);
+    ASSERT_NE(i, 0) << FormatHandle(window);
+    EXPECT_EQ(form->ButtonWindows[i - 1].Handle, window);
+  }
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ class MainFormTest : public testing::Test {
     form->FormShow();
     ASSERT_TRUE(PumpUntil([this] { return !form->Timer1.Enabled() && !form->Timer2.Enabled(); }));
   }
-  LRESULT Send(UINT msg, HWND window) { return SendMessageA(form->hwnd(), msg, 0, reinterpret_cast<LPARAM>(window)); }
+  LRESULT Send(UINT msg, HWND window) { return SendMessageA(form->hwnd(), msg, 0, WindowToParam(window)); }
   void WaitTimers() {
     PumpUntil([this] { return !form->AddTrTimer.Enabled() && !form->DelTrTimer.Enabled(); });
   }
@@ -37,7 +37,7 @@ class MainFormTest : public testing::Test {
   const TestTray::Call* LiveIcon(HWND window) {
     live_ = tray->Live();
     for (const TestTray::Call& c : live_)
-      if (c.hwnd == form->hwnd() && c.uid == static_cast<UINT>(reinterpret_cast<UINT_PTR>(window))) return &c;
+      if (c.hwnd == form->hwnd() && c.uid == TrayIconId(window)) return &c;
     return nullptr;
   }
 

@@ -207,7 +207,7 @@ void CALLBACK ChooseAboutAgain(HWND, UINT, UINT_PTR id, DWORD) {
 
 TEST_F(MainFormTest, ExitEndsTheLoopAndTheDialogsOpenOnce) {
   Start();
-  TAForm about;
+  TAForm about(form->Local);
   TForm2 options;
   ASSERT_TRUE(about.CreateForm(form->hwnd()));
   ASSERT_TRUE(options.CreateForm(form->hwnd()));
@@ -226,6 +226,44 @@ TEST_F(MainFormTest, ExitEndsTheLoopAndTheDialogsOpenOnce) {
   form->RxPopupMenu1.Click(form->Exit2);
   MSG quit;
   EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// Runs inside the about box's modal loop: what its lines and caption read, then OK.
+std::string g_aboutLines;
+void CALLBACK ReadAboutAndClose(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_aboutLines = g_about->Label3.Text() + "|" + g_about->Label6.Text() + "|" + g_about->Label7.Text() + "|" +
+                 WindowText(g_about->hwnd());
+  SendMessageA(g_about->hwnd(), WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(g_about->Button1.hwnd()));
+}
+
+TEST_F(MainFormTest, TheAboutBoxTakesALanguageLibraryAtItsNextOpening) {
+  Start();
+  TAForm about(form->Local);
+  ASSERT_TRUE(about.CreateForm(form->hwnd()));
+  form->SetForms(nullptr, &about, nullptr, nullptr);
+  g_about = &about;
+  auto open = [this] {
+    g_aboutLines.clear();
+    SetTimer(nullptr, 0, 20, ReadAboutAndClose);
+    form->RxPopupMenu1.Click(form->About2);
+    return g_aboutLines;
+  };
+  const std::string os = " " + GetOsName() + "|";
+  const std::string memory = " " + std::to_string(GetTotalMemoryKb()) + " KB|";
+  EXPECT_EQ(open(), "Version 2.4 beta|Operation system:" + os + "Memory available:" + memory + "About Corvel");
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  const std::string lib = std::string(dir) + "corvel-about.lng";
+  test::WriteFileBytes(lib, "[Localization library]\r\nVersion=Fassung\r\nOS=Betriebssystem:\r\n"
+                            "Mem=Arbeitsspeicher:\r\nAboutStr=Info\r\n");
+  form->Local.ApplyLanguageLibrary(lib);
+  EXPECT_EQ(open(), "Fassung 2.4|Betriebssystem:" + os + "Arbeitsspeicher:" + memory + "Info");
+  // A library without those keys gives their defaults, not the built-in texts.
+  DeleteFileA(lib.c_str());
+  form->Local.ApplyLanguageLibrary(lib);
+  EXPECT_EQ(open(), "Version 2.4|Operation system:" + os + "Memory available:" + memory + "About...");
+  form->SetForms(nullptr, nullptr, nullptr, nullptr);
 }
 
 }  // namespace

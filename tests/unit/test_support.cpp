@@ -95,8 +95,10 @@ BOOL RecordingEffects::UnregisterHotKey(HWND, int id) {
   hotKeys.push_back({id, 0, 0, false});
   return TRUE;
 }
-HINSTANCE RecordingEffects::ShellExecuteFile(HWND, const char*, const char* file, const char*, const char*, int) {
+HINSTANCE RecordingEffects::ShellExecuteFile(HWND owner, const char* verb, const char* file, const char* params,
+                                             const char* dir, int show) {
   launches.push_back(file ? file : "");
+  shells.push_back({owner, verb ? verb : "", file ? file : "", params != nullptr, dir != nullptr, show});
   return reinterpret_cast<HINSTANCE>(33);
 }
 UINT RecordingEffects::WinExec(const char* commandLine, UINT) {

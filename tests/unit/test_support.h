@@ -54,6 +54,9 @@ struct RecordingEffects : Effects {
   std::vector<DWORD> priorities;
   std::vector<Alpha> alphas;
   std::vector<std::string> launches;
+  // Every shell launch whole; `params` and `dir` tell whether they were given.
+  struct Shell { HWND owner; std::string verb, file; bool params, dir; int show; };
+  std::vector<Shell> shells;
   BOOL RegisterHotKey(HWND, int id, UINT modifiers, UINT key) override;
   BOOL UnregisterHotKey(HWND, int id) override;
   HINSTANCE ShellExecuteFile(HWND, const char*, const char* file, const char*, const char*, int) override;
