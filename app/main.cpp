@@ -16,7 +16,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!form1.CreateForm()) return 1;
   corvel::TForm2 form2(form1);
   corvel::TAForm aForm(form1.Local);
-  corvel::TSetBlendForm setBlendForm;
+  corvel::TSetBlendForm setBlendForm(form1);
   corvel::TChangeNameForm changeNameForm;
   form2.CreateForm(form1.hwnd());
   aForm.CreateForm(form1.hwnd());

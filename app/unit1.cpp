@@ -119,8 +119,7 @@ void TForm1::FormDestroy() {
   for (FloatingWindowRecord& record : FloatingWindows) {
     if (!record.Form) continue;
     RestoreWindow(record.Handle);
-    record.Form.reset();
-    record.Handle = nullptr;
+    FreeFloatingWindow(record);
   }
   RxTrayIcon1.Hide();
   // Every window is back: the next start has nothing to recover.

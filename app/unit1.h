@@ -65,6 +65,7 @@ class TForm1 : public Window {
   void RemoveMenuEntry(HWND window);
   void AddFloatingWindow(HWND window);
   void RemoveFloatingWindow(HWND window);
+  TSetBlendForm* SetBlendForm() const { return setBlendForm_; }
   IconHandle MakeTrayIcon(HWND window) const;
   BitmapHandle MakeMenuImage(HWND window) const;
   void MenuEntryClick(UINT command);
@@ -168,6 +169,9 @@ class TForm1 : public Window {
   void ApplyLanguageText(const std::string& key, const std::string& text);
   void FadeOut(HWND window);
   void FadeIn(HWND window);
+  // Closes a floating window; one whose handler is still running is freed later.
+  void FreeFloatingWindow(FloatingWindowRecord& record);
+  void FreeRetiredFloatingWindows();
 
   HookLibrary hooks_;
   TForm2* form2_ = nullptr;
@@ -177,6 +181,7 @@ class TForm1 : public Window {
   UINT taskbarCreated_ = 0;
   UINT heldWindowQuery_ = 0;
   LPARAM redrawTwiceCopy_ = 0;
+  std::vector<std::unique_ptr<TBlendWin>> retiredFloating_;  // closed, still on the call stack
   std::vector<HWND> nextPass_;  // the table a running pass collects
   bool passRunning_ = false;
   bool rescanAfterPass_ = false;

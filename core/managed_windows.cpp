@@ -2,6 +2,7 @@
 #include <vector>
 #include "app/unit1.h"
 #include "floating/blend_win.h"
+#include "floating/set_blend_form.h"
 #include "platform/messages.h"
 #include "platform/tray_icon.h"
 
@@ -226,15 +227,46 @@ void TForm1::MenuEntryClick(UINT command) {
   }
 }
 
-// Floating windows come with their own window class; until then nothing stands for the window.
-void TForm1::AddFloatingWindow(HWND) {}
+void TForm1::AddFloatingWindow(HWND window) {
+  FreeRetiredFloatingWindows();
+  FloatingWindows.push_back(FloatingWindowRecord{});
+  auto form = std::make_unique<TBlendWin>(*this);
+  if (!form->CreateForm(hwnd())) return;
+  // A layered window without attributes is not shown at all on later systems: where there are
+  // none to set, the window stays plain.
+  if (SetLayeredAttributes.Resolved()) SetWindowLongPtrA(form->hwnd(), GWL_EXSTYLE, kLayeredStyle);
+  SetLayeredAttributes(form->hwnd(), 0, kFloatingAlpha, kLayeredAlphaFlag);
+  form->TargetWindow = window;
+  form->SetHint(WindowText(window, kHintChars));
+  FloatingWindowRecord& record = FloatingWindows.back();
+  record.Handle = window;
+  record.Form = std::move(form);
+  record.Form->Show();
+}
 
 void TForm1::RemoveFloatingWindow(HWND window) {
+  FreeRetiredFloatingWindows();
   for (FloatingWindowRecord& r : FloatingWindows) {
     if (r.Handle != window || !r.Form) continue;
-    r.Form.reset();
-    r.Handle = nullptr;
+    FreeFloatingWindow(r);
     return;
+  }
+}
+
+void TForm1::FreeFloatingWindow(FloatingWindowRecord& record) {
+  std::unique_ptr<TBlendWin> form = std::move(record.Form);
+  record.Handle = nullptr;
+  if (!form) return;
+  if (setBlendForm_) setBlendForm_->FloatingWindowGone(form.get());
+  // Closing saves the position.
+  form->Destroy();
+  if (form->Busy()) retiredFloating_.push_back(std::move(form));
+}
+
+void TForm1::FreeRetiredFloatingWindows() {
+  for (auto it = retiredFloating_.begin(); it != retiredFloating_.end();) {
+    if ((*it)->Busy()) ++it;
+    else it = retiredFloating_.erase(it);
   }
 }
 

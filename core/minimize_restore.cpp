@@ -17,9 +17,6 @@ constexpr int kMarginTextAngle = 90;
 constexpr COLORREF kMarginTop = RGB(0, 0, 0);
 constexpr COLORREF kMarginBottom = RGB(0, 0, 255);
 constexpr UINT kResponsiveTimeoutMs = 200;
-// Floating windows are not part of this build: asking for them alone must not hide a window
-// with nothing to bring it back.
-constexpr bool kFloatingWindowsAvailable = false;
 
 // Windows of other programs are shown and hidden without waiting for them, so that a program
 // that hangs cannot stop this one.
@@ -55,14 +52,13 @@ std::vector<BYTE> FadeInAlphas() {
 void TForm1::AddTrTimerTimer() {
   AddTrTimer.Disable();
   const HWND window = CurrentWindow;
-  const bool floating = Options.MinToWindow && kFloatingWindowsAvailable;
-  if (!(Options.MinToTray || Options.MinToMenu || floating)) return;
+  if (!(Options.MinToTray || Options.MinToMenu || Options.MinToWindow)) return;
   // A window that is gone has nothing to minimize.
   if (!IsWindow(window)) return;
   HideWindow(window);
   if (Options.MinToTray) AddTrayIcon(window);
   if (Options.MinToMenu) AddMenuEntry(window);
-  if (floating) AddFloatingWindow(window);
+  if (Options.MinToWindow) AddFloatingWindow(window);
 }
 
 void TForm1::DelTrTimerTimer() {
@@ -81,7 +77,8 @@ void TForm1::DelTrTimerTimer() {
   AddButtonWindow(window);
   RedrawButton(window);
   if (CloseAfterRestore) {
-    SendMessageA(window, WM_CLOSE, 0, 0);
+    // Asked, not waited for: a program that hangs or asks its user first must not stop this one.
+    PostMessageA(window, WM_CLOSE, 0, 0);
     CloseAfterRestore = false;
   }
 }
@@ -133,14 +130,9 @@ void TForm1::RestoreWindow(HWND window) {
 void TForm1::BuildTrayMenu() {
   AddTrayMenuImages(ImageList1);
   auto item = [](const char* caption, MenuImage image, std::function<void()> click) {
-    PopupMenu::Item i;
-    i.caption = caption;
-    i.image = static_cast<int>(image);
-    i.onClick = std::move(click);
-    return i;
+    return PopupMenu::Command(caption, static_cast<int>(image), std::move(click));
   };
-  PopupMenu::Item separator;
-  separator.separator = true;
+  const PopupMenu::Item separator = PopupMenu::Separator();
   About2 = RxPopupMenu1.Append(item("About...", MenuImage::About, [this] { About2Click(); }));
   N4 = RxPopupMenu1.Append(separator);
   N6 = RxPopupMenu1.Append(separator);

@@ -49,6 +49,20 @@ int PopupMenu::MenuTextHeight() {
   return size.cy;
 }
 
+PopupMenu::Item PopupMenu::Command(std::string caption, int image, std::function<void()> onClick) {
+  Item i;
+  i.caption = std::move(caption);
+  i.image = image;
+  i.onClick = std::move(onClick);
+  return i;
+}
+
+PopupMenu::Item PopupMenu::Separator() {
+  Item i;
+  i.separator = true;
+  return i;
+}
+
 int PopupMenu::IndexOf(UINT command) const {
   for (size_t i = 0; i < items_.size(); ++i)
     if (items_[i].command == command) return static_cast<int>(i);

@@ -19,6 +19,9 @@ class PopupMenu {
     std::function<void()> onClick;
     UINT command = 0;  // given by the menu
   };
+  // An item that runs `onClick`, and a separator.
+  static Item Command(std::string caption, int image, std::function<void()> onClick);
+  static Item Separator();
 
   explicit PopupMenu(const ImageList* images);
   PopupMenu(const PopupMenu&) = delete;

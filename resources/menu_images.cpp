@@ -46,6 +46,26 @@ void Cross(HDC dc, int size) {
   LineTo(dc, 3, size - 4);
 }
 
+
+// The floating window's glyphs, one text row per pixel row: '#' black, anything else clear.
+constexpr const char* kFloatingGlyphs[][kFloatingMenuImageSize] = {
+    // two overlapping window outlines
+    {"...#######", "...#######", "...#.....#", "#######..#", "#######..#", "#.....#..#", "#.....####",
+     "#.....#...", "#######...", ".........."},
+    // four corner brackets around a 2 x 2 dot
+    {"###....###", "#........#", "#........#", "..........", "....##....", "....##....", "..........",
+     "#........#", "#........#", "###....###"},
+    // a diagonal cross
+    {"##......##", "###....###", ".###..###.", "..######..", "...####...", "...####...", "..######..",
+     ".###..###.", "###....###", "##......##"},
+    // a cog wheel
+    {"....##....", ".#.####.#.", "..######..", ".###..###.", "####..####", "####..####", ".###..###.",
+     "..######..", ".#.####.#.", "....##...."},
+    // a sparse grid of nine single dots
+    {"..........", ".#..#..#..", "..........", "..........", ".#..#..#..", "..........", "..........",
+     ".#..#..#..", "..........", ".........."},
+};
+
 }  // namespace
 
 BitmapHandle DrawMenuImage(MenuImage image, int size) {
@@ -70,6 +90,20 @@ void AddTrayMenuImages(ImageList& list) {
   for (MenuImage m : {MenuImage::About, MenuImage::Options, MenuImage::Exit}) {
     BitmapHandle bmp = DrawMenuImage(m, list.Width());
     list.AddMasked(bmp.get(), kMenuImageTransparent);
+  }
+}
+
+void AddFloatingMenuImages(ImageList& list) {
+  for (const auto& glyph : kFloatingGlyphs) {
+    BitmapHandle bitmap = CreateScreenBitmap(kFloatingMenuImageSize, kFloatingMenuImageSize);
+    {
+      MemoryDc dc = CreateScreenCompatibleDc();
+      SelectGuard sel(dc.get(), bitmap.get());
+      for (int y = 0; y < kFloatingMenuImageSize; ++y)
+        for (int x = 0; x < kFloatingMenuImageSize; ++x)
+          SetPixel(dc.get(), x, y, glyph[y][x] == '#' ? RGB(0, 0, 0) : kMenuImageTransparent);
+    }
+    list.AddMasked(bitmap.get(), kMenuImageTransparent);
   }
 }
 

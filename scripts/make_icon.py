@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the program icon (32x32 and 16x16, 16 colours) into resources/corvel.ico."""
+"""Draws the program icon (32x32 and 16x16, 16 colours) into resources/corvel.ico, or with
+--sample the icon of the test tool's sample program into tests/tools/targets.ico."""
 import struct, sys
 
 PALETTE = [(0,0,0),(128,0,0),(0,128,0),(128,128,0),(0,0,128),(128,0,128),(0,128,128),(192,192,192),
@@ -22,7 +23,19 @@ def pixel(x, y, n):
         return 7                # silver client area
     return None                 # transparent
 
-def image(n):
+def sample_pixel(x, y, n):
+    """A yellow disc with a black rim and a red centre."""
+    s = n / 32.0
+    d = ((x / s - 15.5) ** 2 + (y / s - 15.5) ** 2) ** 0.5
+    if d < 6:
+        return 9                # red centre
+    if d < 12.5:
+        return 11               # yellow
+    if d < 14.5:
+        return 0                # black rim
+    return None
+
+def image(n, pixel=pixel):
     rows = []
     mask = []
     for y in range(n - 1, -1, -1):
@@ -42,8 +55,8 @@ def image(n):
     pal = b"".join(struct.pack("BBBB", b, g, r, 0) for (r, g, b) in PALETTE)
     return header + pal + b"".join(rows) + b"".join(mask)
 
-def main(path):
-    images = [image(32), image(16)]
+def main(path, pixel=pixel):
+    images = [image(32, pixel), image(16, pixel)]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for n, data in zip((32, 16), images):
@@ -53,4 +66,7 @@ def main(path):
     open(path, "wb").write(out)
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "resources/corvel.ico")
+    if sys.argv[1:2] == ["--sample"]:
+        main(sys.argv[2] if len(sys.argv) > 2 else "tests/tools/targets.ico", sample_pixel)
+    else:
+        main(sys.argv[1] if len(sys.argv) > 1 else "resources/corvel.ico")

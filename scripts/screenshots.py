@@ -26,6 +26,7 @@ APPLET_LIST = 3201  # the Control Panel page's list
 MENU_ITEM = 23  # height of a tray menu item
 ABOUT_CLIENT = (411, 237)
 OPTIONS_CLIENT = (669, 407)
+FLOATING_PLACE = (760, 200)  # beside the sample window, clear of the dialog at the centre
 TICKED_APPLETS = ("  Add/Remove Programs", "  Game Controllers")
 
 
@@ -52,6 +53,7 @@ class Tour:
         self.out = out
         self.saved = []
         self.corvel = None
+        self.floating = None  # state of the sample window's floating window
         self.window = None
         self.tray_before = None
         self.menu = None  # screen rectangle of the open tray menu
@@ -76,7 +78,7 @@ class Tour:
         self.shot("01-desktop.png", "Corvel's tray icon and the sample window")
         return True
 
-    def to_tray(self):
+    def to_tray(self, shot=True):
         """A click on the caption button sends the window to the tray."""
         self.tray_before = tray_slots(self.s)
         left, top, right, bottom = e2e.button_rect(self.state())
@@ -88,7 +90,8 @@ class Tour:
             print("  the window did not go to the tray after a click at (%d, %d)" % (x, y))
             return False
         time.sleep(0.5)
-        self.shot("02-in-tray.png", "the window hidden, its icon on the tray")
+        if shot:
+            self.shot("02-in-tray.png", "the window hidden, its icon on the tray")
         return True
 
     def back(self):
@@ -232,6 +235,63 @@ class Tour:
         self.s.wait_for(lambda: not self.visible("MS_WINHELP") and not self.visible("TForm2"), 3)
         return True
 
+    def floating_window(self):
+        """Minimized again, the window also shows as a floating window, dragged beside it."""
+        if not self.to_tray(shot=False):
+            return False
+        found = self.s.wait_for(lambda: ts.floating_windows(self.s.targets), 3)
+        if not found:
+            print("  no floating window after the minimize")
+            return False
+        f = found[0]
+        x, y = f["x"] + f["w"] // 2, f["y"] + f["h"] // 2
+        self.s.mousedown(x, y)
+        for i in range(1, 9):
+            self.s.mousemove(x + (FLOATING_PLACE[0] - f["x"]) * i // 8, y + (FLOATING_PLACE[1] - f["y"]) * i // 8)
+            time.sleep(0.03)
+        self.s.mouseup()
+        time.sleep(0.3)
+        self.floating = self.s.targets.state(f["hwnd"])
+        self.floating["hwnd"] = f["hwnd"]
+        if (self.floating["x"], self.floating["y"]) != FLOATING_PLACE:
+            print("  the floating window did not follow the pointer")
+            return False
+        self.shot("11-floating-window.png", "the floating window, dragged beside where the window was")
+        return True
+
+    def floating_menu(self):
+        """A right click on the floating window opens its menu."""
+        try:
+            ts.open_floating_menu(self.s, self.s.targets, self.floating)
+        except e2e.E2EError as e:
+            print("  %s" % e)
+            return False
+        self.shot("12-floating-menu.png", "the floating window's menu")
+        ts.close_menus(self.s, self.s.targets)
+        return True
+
+    def blend_dialog(self):
+        """"Floating window" in its menu opens the transparency and colour dialog."""
+        t = self.s.targets
+        ts.choose_floating(self.s, t, self.floating, "Floating window")
+        found = self.s.wait_for(lambda: [w for w in t.toplevel("TSetBlendForm") if w["vis"]], 3)
+        if not found:
+            print("  no transparency dialog")
+            return False
+        time.sleep(0.3)
+        self.shot("13-transparency-dialog.png", "the transparency and colour dialog")
+        t.post(found[0]["hwnd"], e2e.WM_CLOSE)
+        return bool(self.s.wait_for(lambda: not [w for w in t.toplevel("TSetBlendForm") if w["vis"]], 3))
+
+    def floating_restore(self):
+        """"Restore" in the floating window's menu shows the window again."""
+        ts.choose_floating(self.s, self.s.targets, self.floating, "Restore")
+        if not self.s.wait_for(lambda: self.state()["vis"], 3):
+            print("  the window did not come back from its floating window")
+            return False
+        time.sleep(0.5)
+        return True
+
     def exit(self):
         """Exit, the last item of the tray menu, ends Corvel."""
         self.menu = self.open_menu()
@@ -246,7 +306,8 @@ class Tour:
         print("  Corvel ended")
         return True
 
-    STEPS = (desktop, to_tray, back, quick_run_menu, options_pages, applet_icons, tray_menu, about, help, exit)
+    STEPS = (desktop, to_tray, back, quick_run_menu, options_pages, applet_icons, tray_menu, about, help,
+             floating_window, floating_menu, blend_dialog, floating_restore, exit)
 
     def run(self):
         try:

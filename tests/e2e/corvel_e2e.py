@@ -48,7 +48,9 @@ Corvel (a started corvel.exe)
 
 Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on stdout; a
     command without a reply in time ends the process, and session.targets starts a new one)
-    cmd(line) -> reply; make(x, y, w, h, title) -> handle; state(h) -> dict; find(cls, caption)
+    cmd(line) -> reply; make(x, y, w, h, title) -> handle; makeclose(mode, x, y, w, h, title)
+    (on WM_CLOSE: "refuse", "ask" with a Yes/No box "Close TITLE?", "quit" ends the process);
+    state(h) -> dict; find(cls, caption)
     -> handle or None; post/send(h, msg, wp, lp); close(h); pid(h); priority(pid);
     toplevel(cls, caption)
     -> list of dicts (hwnd vis ex style owner taskbar pid); children(h) -> list of dicts (hwnd
@@ -57,7 +59,8 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
     reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list;
     traycalls() -> the traylog as dicts (nim hwnd uid flags callback as ints, icon, tip);
     ctl(h, id) -> the descendant control with that id or None; lvitems(h) -> the items of a list
-    view of any process, dicts (checked selected as bools, rect on the screen, text, sub); quit()
+    view of any process, dicts (checked selected as bools, rect on the screen, text, sub);
+    tips() -> visible tooltips as ((x, y, w, h), text); quit()
 
 Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
     button_rect(window_state) (caption button rectangle in screen coordinates),
@@ -199,6 +202,9 @@ class Targets:
     def make(self, x, y, w, h, title):
         return _num(self.cmd("make %d %d %d %d %s" % (x, y, w, h, title)))
 
+    def makeclose(self, mode, x, y, w, h, title):
+        return _num(self.cmd("makeclose %s %d %d %d %d %s" % (mode, x, y, w, h, title)))
+
     def state(self, h):
         """exists vis iconic zoomed fg alpha x y w h as ints, exstyle style as ints, title text."""
         reply = self.cmd("state 0x%x" % h)
@@ -325,6 +331,16 @@ class Targets:
                           "rect": tuple(int(v) for v in rect.split(",")), "text": text, "sub": sub})
             line = self.reader.readline(15)
         return items
+
+    def tips(self):
+        count = int(self.cmd("tips"))
+        found = []
+        for _ in range(count):
+            rect, _, text = self.reader.readline(15).partition(":")
+            found.append((tuple(int(v) for v in rect.split(",")), text))
+        if self.reader.readline(15) != "end":
+            raise E2EError("tips reply does not end")
+        return found
 
     def quit(self):
         if self.proc.poll() is None:
@@ -725,7 +741,7 @@ class Session:
         return True
 
     def key(self, keys):
-        self.xdotool("key", keys)
+        self.xdotool("key", *keys.split())
 
     def screenshot(self, name):
         """Saves the screen as build/e2e-shots/NAME.png (or at NAME when it is a path)."""

@@ -1,6 +1,7 @@
 """The end of Corvel with windows held in the tray and the tray menu (winxp, no Corvl.ini): "Exit"
 chosen with real clicks, and WM_ENDSESSION. Every held window is shown again, every icon of
-Corvel leaves the tray, the process ends. Wine's tray drops the icons of a window that is gone,
+Corvel leaves the tray, the process ends. Each window also has its floating window at the
+screen's centre, whose place is written at the end. Wine's tray drops the icons of a window that is gone,
 so the strip alone cannot tell whether Corvel deleted them: the WM_ENDSESSION case runs with a
 recording tray that must see a delete for every icon added."""
 
@@ -44,6 +45,7 @@ class ExitTest(e2e.CorvelTestCase):
             self.assertTrue(s.wait_for(lambda: not t.state(w)["vis"], STEP, 0.05))
             if not recording:
                 self.assertTrue(s.wait_for(lambda: len(ts.window_icons(s)) == i + 1, STEP, 0.05))
+            self.assertTrue(s.wait_for(lambda: len(ts.floating_windows(t)) == i + 1, STEP, 0.05), "no floating window")
         return corvel, windows
 
     def check_given_back(self, corvel, windows):
@@ -56,6 +58,11 @@ class ExitTest(e2e.CorvelTestCase):
         self.assertTrue(s.wait_for(lambda: ts.strip(s) == self.before, STEP, 0.05),
                         "icons of Corvel stay in the tray: %r" % ts.window_icons(s))
         self.assertEqual(t.toplevel(e2e.MAIN_CLASS, e2e.MAIN_CAPTION), [])
+        self.assertEqual(ts.floating_windows(t, visible=False), [])
+        ini = s.read_ini()
+        for title in ts.TITLES[:len(windows)]:
+            self.assertIn("%s_Left=%d" % (title, e2e.SCREEN[0] // 2), ini, "no place of a floating window")
+            self.assertIn("%s_Top=%d" % (title, e2e.SCREEN[1] // 2), ini)
 
     def test_exit_from_the_tray_menu(self):
         s, t = self.session, self.t

@@ -28,13 +28,7 @@ class MinimizeSettingsTest(e2e.CorvelTestCase):
         s, t = self.session, self.t
         w = t.make(200, 150, 400, 240, title)
         self.addCleanup(t.close, w)
-        drawn = lambda: ts.button_drawn(s, t, w)  # noqa: E731
-        if not s.wait_for(drawn, STEP, 0.1):
-            # Seen once on a loaded machine right after the desktop's restart. What this file
-            # checks comes after the button; the next repaint of the title bar must bring it.
-            e2e.log("no button on a new window yet: repainting its title bar")
-            t.cmd("frame 0x%x" % w)
-            self.assertTrue(s.wait_for(drawn, STEP, 0.1), "no caption button")
+        self.assertTrue(ts.wait_button(s, t, w, STEP), "no caption button")
         return w
 
     def round_trip(self, w, minimize):

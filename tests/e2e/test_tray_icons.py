@@ -2,7 +2,8 @@
 menu on, navy icon border), with real pointer input on windows of another process: the caption
 button hides a window behind its own tray icon and a menu entry, a left click on the icon or a
 click on the entry brings it back; other clicks on the icon do nothing; the menu's entries and
-margin text as windows come and go; a window whose process died; a maximized window."""
+margin text as windows come and go; a window whose process died; a maximized window. Each held
+window also has its floating window, which goes with the others whichever one restores."""
 
 import os
 import subprocess
@@ -50,12 +51,14 @@ class TrayIconTest(ts.OneCorvelTestCase):
         s, t = self.session, self.t
         self.assertTrue(ts.close_menus(s, t), "a menu stays open")
         before = len(ts.window_icons(s))
+        floating = len(ts.floating_windows(t))
         t.cmd("fg 0x%x" % hwnd)
         ts.click_caption_button(s, t, hwnd)
         self.assertTrue(s.wait_for(lambda: not t.state(hwnd)["vis"], STEP, 0.05), "the window is still shown")
         icons = s.wait_for(lambda: (lambda i: i if len(i) == before + 1 else None)(ts.window_icons(s)), STEP, 0.05)
         self.assertIsNotNone(icons, "no new icon with a navy border in the tray: %r" % ts.window_icons(s))
         self.assertEqual(icons, list(range(1, before + 2)), "the icons do not stand next to Corvel's own")
+        self.assertEqual(len(ts.floating_windows(t)), floating + 1, "no floating window")
         return icons[-1]
 
     def held(self, hwnd, icons):
@@ -69,6 +72,8 @@ class TrayIconTest(ts.OneCorvelTestCase):
         self.assertTrue(s.wait_for(lambda: t.state(hwnd)["vis"], STEP, 0.05), "the window is not shown again")
         self.assertTrue(s.wait_for(lambda: len(ts.window_icons(s)) == icons_left, STEP, 0.05),
                         "the tray shows %d window icons, not %d" % (len(ts.window_icons(s)), icons_left))
+        self.assertTrue(s.wait_for(lambda: len(ts.floating_windows(t)) == icons_left, STEP, 0.05),
+                        "floating windows left: %r" % ts.floating_windows(t))
         st = t.state(hwnd)
         self.assertEqual(st["iconic"], 0, "still minimized")
         self.assertTrue(ts.taskbar_button(t, hwnd), "no task bar button")
@@ -178,6 +183,7 @@ class TrayIconTest(ts.OneCorvelTestCase):
             self.assertTrue(s.wait_for(lambda: not t.state(hwnd)["exists"], STEP, 0.05))
             s.click(*ts.slot_centre(slot))
             self.assertTrue(s.wait_for(lambda: not ts.window_icons(s), STEP, 0.05), "the dead window's icon stays")
+            self.assertEqual(ts.floating_windows(t, visible=False), [], "the dead window's floating window stays")
             self.assertTrue(self.corvel.is_running(), "Corvel ended")
             self.assertEqual(self.menu_entries()[1], 0, "the dead window's entry stays")
             self.assertTrue(ts.close_menus(s, t))

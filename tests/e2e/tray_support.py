@@ -251,6 +251,18 @@ def button_drawn(session, targets, hwnd):
     return len({p for row in rows for p in row}) > 2
 
 
+def wait_button(session, targets, hwnd, timeout=3.0):
+    """Whether the caption button shows on a new window; once the title bar is repainted if not."""
+    drawn = lambda: button_drawn(session, targets, hwnd)  # noqa: E731
+    if session.wait_for(drawn, timeout, 0.1):
+        return True
+    # Seen now and then on a loaded machine: the first drawing of the button comes before the
+    # window's own late title-bar paint. The next repaint of the title bar brings it.
+    e2e.log("no button on a new window yet: repainting its title bar")
+    targets.cmd("frame 0x%x" % hwnd)
+    return session.wait_for(drawn, timeout, 0.1)
+
+
 def double_click(session, x, y, delay_ms=80):
     session.xdotool("mousemove", x, y, "click", "--repeat", 2, "--delay", delay_ms, 1)
 
@@ -298,3 +310,53 @@ class OneCorvelTestCase(e2e.CorvelTestCase):
         self.t = self.session.targets
         self.assertTrue(self.corvel.is_running(), "Corvel has ended")
         self.assertTrue(close_menus(self.session, self.t), "a menu stays open")
+
+
+# -- floating windows -------------------------------------------------------------------------
+
+FLOATING_CLASS = "TBlendWin"
+WS_EX_TOPMOST = 0x8
+# The floating window's menu: Restore, Hide, Close program, separator, Floating window, Options.
+FLOATING_ITEMS = ("Restore", "Hide", "Close program", "Floating window", "Options")
+FLOATING_MARGIN = 18
+
+
+def floating_windows(targets, visible=True):
+    """Corvel's floating windows (states as Targets.state, with "hwnd"), in creation order."""
+    found = []
+    for w in targets.toplevel(FLOATING_CLASS):
+        if visible and not w["vis"]:
+            continue
+        st = targets.state(w["hwnd"])
+        st.update(hwnd=w["hwnd"], owner=w["owner"], taskbar=w["taskbar"])
+        found.append(st)
+    return found
+
+
+def floating_item_centre(rect, name):
+    """Centre of an item of an open floating-window menu (items share the height left over by
+    the frame and the separator)."""
+    x, y, w, h = rect
+    item = (h - 2 * MENU_FRAME - MENU_SEPARATOR) // len(FLOATING_ITEMS)
+    i = FLOATING_ITEMS.index(name)
+    top = y + MENU_FRAME + item * i + (MENU_SEPARATOR if i >= 3 else 0)
+    return x + MENU_FRAME + FLOATING_MARGIN + (w - FLOATING_MARGIN) // 2, top + item // 2
+
+
+def open_floating_menu(session, targets, floating, timeout=1.5):
+    """Right click on a floating window; the menu's (x, y, w, h)."""
+    close_menus(session, targets)
+    session.click(floating["x"] + floating["w"] // 2, floating["y"] + floating["h"] // 2, button=3)
+    found = session.wait_for(lambda: menus(targets), timeout, 0.05)
+    if not found:
+        raise e2e.E2EError("no menu after a right click on the floating window at (%d, %d)"
+                           % (floating["x"], floating["y"]))
+    time.sleep(0.15)  # painted
+    return found[0]
+
+
+def choose_floating(session, targets, floating, name):
+    """Chooses an item of a floating window's menu with the pointer."""
+    m = open_floating_menu(session, targets, floating)
+    session.click(*floating_item_centre(m, name))
+    return m

@@ -27,6 +27,9 @@
 //   reg set KEY NAME VALUE     REG_SZ value under HKEY_CURRENT_USER\KEY ("ok" or "error N")
 //   reg del KEY NAME           delete that value ("ok" also when it was not there)
 //   makestyle STYLE X Y W H TITLE   like make, with that window style
+//   makeclose MODE X Y W H TITLE    like make; on WM_CLOSE the window "refuse"s, "ask"s with a
+//                              Yes/No box titled "Close TITLE?" (Yes closes), or closes and
+//                              ends this process ("quit")
 //   child H X Y W H            a captioned child window inside H; answers its handle
 //   move H X Y W H             SetWindowPos to that place and size
 //   frame H                    the owner repaints H's frame at once (RedrawWindow)
@@ -48,6 +51,8 @@
 //   traydel HWND UID           Shell_NotifyIcon NIM_DELETE of that icon, as a forgetful tray
 //                              would ("ok" or "error")
 //   menus                      visible popup menus (class "#32768"): "N" then " x,y,w,h" each
+//   tips                       visible tooltips: "N" then " x,y,w,h:TEXT" each, one per line
+//                              after the count, then "end"
 //   trayround M MSG WP LP W V  with "tray" made here: post MSG to M, then pump and watch until
 //                              W's visibility is V and the tray got an add (V=0) or a delete
 //                              (V=1) of the icon with uID W: "VIS_US TRAY_US", microseconds
@@ -90,7 +95,21 @@ struct TrayCall {
 std::vector<TrayCall> g_trayCalls;
 std::vector<HANDLE> g_lockedFiles;
 
+constexpr char kCloseModeProperty[] = "CorvelTargetCloseMode";
+enum CloseMode : UINT_PTR { kCloseNormally, kCloseRefuse, kCloseAsk, kCloseQuit };
+
 LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  const auto mode = reinterpret_cast<UINT_PTR>(GetPropA(hwnd, kCloseModeProperty));
+  if (msg == WM_CLOSE && mode == kCloseRefuse) return 0;
+  if (msg == WM_CLOSE && mode == kCloseAsk) {
+    char title[256] = {};
+    GetWindowTextA(hwnd, title, sizeof title);
+    if (MessageBoxA(hwnd, "Save changes?", (std::string("Close ") + title + "?").c_str(), MB_YESNO) == IDYES)
+      DestroyWindow(hwnd);
+    return 0;
+  }
+  if (msg == WM_DESTROY && mode == kCloseQuit) PostQuitMessage(0);
+  if (msg == WM_NCDESTROY) RemovePropA(hwnd, kCloseModeProperty);
   if (msg == WM_PAINT) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
@@ -328,6 +347,14 @@ bool HandleCaptionCommand(const std::string& cmd, std::istringstream& in) {
     int x, y, w, h;
     in >> style >> x >> y >> w >> h;
     Reply(Hex(MakeWindow(Num(style), x, y, w, h, rest(), nullptr)));
+  } else if (cmd == "makeclose") {
+    std::string mode;
+    int x, y, w, h;
+    in >> mode >> x >> y >> w >> h;
+    const UINT_PTR m = mode == "refuse" ? kCloseRefuse : mode == "ask" ? kCloseAsk : mode == "quit" ? kCloseQuit : kCloseNormally;
+    HWND hwnd = MakeWindow(WS_OVERLAPPEDWINDOW, x, y, w, h, rest(), nullptr);
+    SetPropA(hwnd, kCloseModeProperty, reinterpret_cast<HANDLE>(m));
+    Reply(Hex(hwnd));
   } else if (cmd == "child") {
     std::string parent;
     int x, y, w, h;
@@ -373,11 +400,25 @@ bool HandleCaptionCommand(const std::string& cmd, std::istringstream& in) {
 
 // ---- Tray and menu commands
 
-BOOL CALLBACK CollectMenus(HWND h, LPARAM lp) {
+struct ClassQuery {
+  const char* cls;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectVisible(HWND h, LPARAM lp) {
+  auto* q = reinterpret_cast<ClassQuery*>(lp);
   char cls[64] = {};
   GetClassNameA(h, cls, sizeof cls);
-  if (std::strcmp(cls, "#32768") == 0 && IsWindowVisible(h)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+  if (std::strcmp(cls, q->cls) == 0 && IsWindowVisible(h)) q->found.push_back(h);
   return TRUE;
+}
+
+std::string Rect(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  char b[64];
+  std::snprintf(b, sizeof b, "%ld,%ld,%ld,%ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  return b;
 }
 
 double MicrosecondsSince(const LARGE_INTEGER& from) {
@@ -419,17 +460,22 @@ bool HandleTrayCommand(const std::string& cmd, std::istringstream& in) {
     d.uID = Num(uid);
     Reply(Shell_NotifyIconA(NIM_DELETE, &d) ? "ok" : "error");
   } else if (cmd == "menus") {
-    std::vector<HWND> found;
-    EnumWindows(CollectMenus, reinterpret_cast<LPARAM>(&found));
-    std::string out = std::to_string(found.size());
-    for (HWND m : found) {
-      RECT r{};
-      GetWindowRect(m, &r);
-      char b[64];
-      std::snprintf(b, sizeof b, " %ld,%ld,%ld,%ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
-      out += b;
-    }
+    ClassQuery q{"#32768", {}};
+    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&q));
+    std::string out = std::to_string(q.found.size());
+    for (HWND m : q.found) out += " " + Rect(m);
     Reply(out);
+  } else if (cmd == "tips") {
+    ClassQuery q{TOOLTIPS_CLASSA, {}};
+    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&q));
+    Reply(std::to_string(q.found.size()));
+    for (HWND t : q.found) {
+      char text[1024] = {};
+      DWORD_PTR got = 0;
+      SendMessageTimeoutA(t, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &got);
+      Reply(Rect(t) + ":" + text);
+    }
+    Reply("end");
   } else if (cmd == "trayround") {
     std::string m, msg, wp, lp, w;
     int v = 0;

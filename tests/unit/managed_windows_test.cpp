@@ -1,4 +1,6 @@
 #include "core/managed_windows.h"
+#include "floating/blend_win.h"
+#include "floating/set_blend_form.h"
 #include "tests/unit/main_form_fixture.h"
 
 namespace corvel {
@@ -197,6 +199,166 @@ TEST_F(MainFormTest, ShellRestartBringsEveryIconBack) {
   bool own = false;
   for (const auto& c : tray->Live()) own = own || (c.hwnd == form->RxTrayIcon1.hwnd() && c.uid == 0);
   EXPECT_TRUE(own);
+}
+
+// ---- Floating windows
+
+TBlendWin* FloatingOf(TForm1& form, HWND window) {
+  for (const FloatingWindowRecord& r : form.FloatingWindows)
+    if (r.Handle == window && r.Form) return r.Form.get();
+  return nullptr;
+}
+
+RECT WindowRect(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  return r;
+}
+
+TEST_F(MainFormTest, FloatingWindowLayeredWhereAlphaExistsAndFreedIntoAClearedSlot) {
+  TestWindow a(std::string(300, 'a')), b("second");
+  Start();
+  form->AddFloatingWindow(a.hwnd());
+  form->AddFloatingWindow(b.hwnd());
+  ASSERT_EQ(form->FloatingWindows.size(), 2u);
+  TBlendWin* fa = FloatingOf(*form, a.hwnd());
+  ASSERT_NE(fa, nullptr);
+  const HWND fh = fa->hwnd();
+  EXPECT_EQ(fa->TargetWindow, a.hwnd());
+  EXPECT_EQ(fa->Hint, std::string(254, 'a'));
+  EXPECT_TRUE(IsWindowVisible(fh));
+  EXPECT_EQ(GetWindow(fh, GW_OWNER), form->hwnd()) << "owned by the hidden main window: no task bar button";
+  const LONG ex = GetWindowLongA(fh, GWL_EXSTYLE);
+  EXPECT_TRUE(ex & WS_EX_TOPMOST);
+  std::vector<int> alphas;
+  for (const auto& s : effects.recorder.alphas)
+    if (s.hwnd == fh) alphas.push_back(s.alpha);
+  if (form->SetLayeredAttributes.Resolved()) {
+    EXPECT_EQ(ex & ~WS_EX_TOPMOST, WS_EX_LAYERED);
+    EXPECT_EQ(alphas, std::vector<int>{100});
+  } else {
+    // A layered window without attributes would not show on later systems.
+    EXPECT_EQ(ex & ~WS_EX_TOPMOST, 0);
+    EXPECT_TRUE(alphas.empty());
+  }
+  // No icon in the class or the program file: the caption picture, 32 x 32, at the centre.
+  const RECT r = WindowRect(fh);
+  EXPECT_EQ(r.right - r.left, kPictureWindowSize);
+  EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2);
+  EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2);
+  SetWindowPos(fh, nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  form->RemoveFloatingWindow(a.hwnd());
+  EXPECT_FALSE(IsWindow(fh));
+  ASSERT_EQ(form->FloatingWindows.size(), 2u) << "the array only grows";
+  EXPECT_FALSE(form->FloatingWindows[0].Form);
+  EXPECT_EQ(form->FloatingWindows[0].Handle, nullptr);
+  EXPECT_NE(FloatingOf(*form, b.hwnd()), nullptr);
+  const std::string ini = test::ReadFileText(test::SettingsPath());
+  EXPECT_NE(ini.find("[Position of windows]"), std::string::npos) << ini;
+  EXPECT_NE(ini.find(std::string(30, 'a') + "_Left=40"), std::string::npos) << ini;
+  EXPECT_NE(ini.find(std::string(30, 'a') + "_Top=50"), std::string::npos) << ini;
+  form->AddFloatingWindow(a.hwnd());
+  EXPECT_EQ(form->FloatingWindows.size(), 3u) << "cleared slots are not reused";
+  EXPECT_EQ(WindowRect(FloatingOf(*form, a.hwnd())->hwnd()).left, 40) << "back where it was";
+}
+
+TEST_F(MainFormTest, FloatingWindowKeysTakeThirtyCharactersAndNoLineBreaks) {
+  // A title that would write a section of its own if it went into the file as it stands.
+  TestWindow w("evil\r\n[MinOptions]\r\nMinToTray=0");
+  Start();
+  form->AddFloatingWindow(w.hwnd());
+  TBlendWin* f = FloatingOf(*form, w.hwnd());
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->PositionKey(), std::string("evil  [MinOptions]  MinToTray=").substr(0, 30));
+  SetWindowTextA(w.hwnd(), "renamed");
+  form->RemoveFloatingWindow(w.hwnd());
+  const std::string ini = test::ReadFileText(test::SettingsPath());
+  EXPECT_EQ(ini.find("\n[MinOptions]"), std::string::npos) << ini;
+  EXPECT_EQ(ini.find("renamed"), std::string::npos) << "the title is read once: " << ini;
+  EXPECT_EQ(GetPrivateProfileIntA("MinOptions", "MinToTray", 7, "Corvl.ini"), 7u);
+}
+
+TEST_F(MainFormTest, FloatingWindowWithTheClassIconIs36PixelsAndKeepsTheIcon) {
+  TestWindow w("with icon");
+  const HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
+  const LONG_PTR old = SetClassLongPtrA(w.hwnd(), GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  Start();
+  form->AddFloatingWindow(w.hwnd());
+  TBlendWin* f = FloatingOf(*form, w.hwnd());
+  SetClassLongPtrA(w.hwnd(), GCLP_HICON, old);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->WindowIcon, icon);
+  EXPECT_EQ(WindowRect(f->hwnd()).right - WindowRect(f->hwnd()).left, kIconWindowSize);
+  form->RemoveFloatingWindow(w.hwnd());
+  ICONINFO info{};
+  EXPECT_TRUE(GetIconInfo(icon, &info)) << "the target's icon is not destroyed";
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  EXPECT_STRCASEEQ(GetWindowExePath(w.hwnd()).c_str(), self);
+}
+
+TForm1* g_floatingForm;
+HWND g_floatingTarget;
+bool g_removedInside;
+
+// Runs inside the floating window's menu loop: the window is taken away under its own handler.
+void CALLBACK RemoveWhileTheMenuIsOpen(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_floatingForm->RemoveFloatingWindow(g_floatingTarget);
+  g_removedInside = true;
+  EndMenu();
+}
+
+TEST_F(MainFormTest, AFloatingWindowRemovedWhileItsMenuIsOpenIsFreedAfterwards) {
+  TestWindow w("busy");
+  Start();
+  form->AddFloatingWindow(w.hwnd());
+  const HWND h = FloatingOf(*form, w.hwnd())->hwnd();
+  g_floatingForm = form.get();
+  g_floatingTarget = w.hwnd();
+  g_removedInside = false;
+  SetTimer(nullptr, 0, 100, RemoveWhileTheMenuIsOpen);
+  PostMessageA(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(300, 300));
+  ASSERT_TRUE(test::PumpUntil([] { return g_removedInside; }, 3000));
+  test::Pump(50);
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_EQ(FloatingOf(*form, w.hwnd()), nullptr);
+  // The next floating window frees the one that was still busy.
+  form->AddFloatingWindow(w.hwnd());
+  EXPECT_NE(FloatingOf(*form, w.hwnd()), nullptr);
+}
+
+// Runs inside the transparency dialog's loop: the floating window it edits goes.
+void CALLBACK RemoveWhileTheDialogEditsIt(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_floatingForm->RemoveFloatingWindow(g_floatingTarget);
+  g_removedInside = true;
+}
+
+TEST_F(MainFormTest, AFloatingWindowThatGoesWhileTheDialogEditsItClosesTheDialog) {
+  TestWindow w("edited");
+  Start();
+  TSetBlendForm dialog(*form);
+  ASSERT_TRUE(dialog.CreateForm(form->hwnd()));
+  form->SetForms(nullptr, nullptr, &dialog, nullptr);
+  form->AddFloatingWindow(w.hwnd());
+  TBlendWin* f = FloatingOf(*form, w.hwnd());
+  g_floatingForm = form.get();
+  g_floatingTarget = w.hwnd();
+  g_removedInside = false;
+  SetTimer(nullptr, 0, 50, RemoveWhileTheDialogEditsIt);
+  f->RxPopupMenu1.Click(f->Transparency1);  // returns when the dialog closes
+  EXPECT_TRUE(g_removedInside);
+  EXPECT_FALSE(dialog.Visible());
+  EXPECT_EQ(dialog.FloatingWindow, nullptr);
+  EXPECT_EQ(dialog.FloatingWindowHandle, nullptr);
+  // A change with no window to edit does nothing.
+  dialog.ColorComboBox1.SetItemIndex(9);
+  dialog.ColorComboBox1Change();
+  dialog.RxSpinEdit1Change();
+  form->SetForms(nullptr, nullptr, nullptr, nullptr);
 }
 
 }  // namespace

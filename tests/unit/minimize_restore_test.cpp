@@ -1,4 +1,5 @@
 #include "core/minimize_restore.h"
+#include "floating/blend_win.h"
 #include "options/options_form.h"
 #include "sysinfo/about_form.h"
 #include "platform/menu_margin.h"
@@ -55,12 +56,19 @@ TEST_F(MainFormTest, WithNoRepresentationChosenNothingHappens) {
   form->CurrentWindow = w.hwnd();
   form->AddTrTimerTimer();
   EXPECT_TRUE(IsWindowVisible(w.hwnd()));
-  // The floating window alone is not built here: the window must not vanish with nothing to
-  // bring it back.
+  EXPECT_TRUE(form->TrayWindows.empty() && form->MenuWindows.empty() && form->FloatingWindows.empty());
+  // The floating window alone is enough: it brings the window back.
   form->Options.MinToWindow = true;
   form->AddTrTimerTimer();
-  EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+  EXPECT_FALSE(IsWindowVisible(w.hwnd()));
   EXPECT_TRUE(form->TrayWindows.empty() && form->MenuWindows.empty());
+  ASSERT_EQ(form->FloatingWindows.size(), 1u);
+  ASSERT_TRUE(form->FloatingWindows[0].Form);
+  form->FloatingWindows[0].Form->RxPopupMenu1.Click(form->FloatingWindows[0].Form->Restore1);
+  WaitTimers();
+  test::Pump(20);
+  EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+  EXPECT_FALSE(form->FloatingWindows[0].Form);
 }
 
 TEST_F(MainFormTest, FadesStepTheAlphaAndPutTheStyleBack) {
@@ -75,6 +83,7 @@ TEST_F(MainFormTest, FadesStepTheAlphaAndPutTheStyleBack) {
   if (resolved) {
     EXPECT_EQ(AlphasOf(effects.recorder, w.hwnd()), (std::vector<int>{255, 250, 200, 150, 100, 50, 0, 255}));
     for (const auto& a : effects.recorder.alphas) {
+      if (a.hwnd != w.hwnd()) continue;  // the floating window's own
       // Exactly layered while fading; the system keeps its own edge bit of captioned windows.
       EXPECT_EQ(a.exStyle & ~WS_EX_WINDOWEDGE, WS_EX_LAYERED);
       EXPECT_EQ(a.flags, static_cast<DWORD>(LWA_ALPHA));
