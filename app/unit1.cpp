@@ -122,6 +122,8 @@ void TForm1::FormDestroy() {
   RxTrayIcon1.Hide();
   // Every window is back: the next start has nothing to recover.
   Journal.Clear();
+  // The icons go with the program, unless the shell does not answer in time.
+  FlushNotifyIcons(kTrayFlushAtExitMs);
 }
 
 void TForm1::RecoverJournal() {

@@ -159,7 +159,7 @@ class TForm1 : public Window {
   TChangeNameForm* changeNameForm_ = nullptr;
   UINT taskbarCreated_ = 0;
   UINT heldWindowQuery_ = 0;
-  LPARAM redrawTwiceCopy_ = 0;
+  std::vector<HWND> redrawAgain_;  // the windows Timer3 redraws once more
   std::vector<HWND> nextPass_;  // the table a running pass collects
   bool passRunning_ = false;
   bool rescanAfterPass_ = false;

@@ -202,7 +202,9 @@ void TForm1::RedrawButton(HWND window) {
 
 void TForm1::Timer3Timer() {
   Timer3.Disable();
-  RedrawButton(ParamToWindow(redrawTwiceCopy_));
+  std::vector<HWND> windows;
+  windows.swap(redrawAgain_);
+  for (HWND w : windows) RedrawButton(w);
 }
 
 bool TForm1::CursorOnButton(int index) const {
@@ -273,7 +275,9 @@ bool TForm1::HandleHookMessage(UINT msg, LPARAM lp) {
       return true;
     case HM_REDRAWTWICE:
       if (FindButtonWindow(window) != 0) {
-        redrawTwiceCopy_ = lp;
+        // Every window that asked before the timer runs gets its second redraw.
+        if (std::find(redrawAgain_.begin(), redrawAgain_.end(), window) == redrawAgain_.end())
+          redrawAgain_.push_back(window);
         Timer3.Enable();
         RedrawButton(window);
       }

@@ -1,4 +1,5 @@
 #include "launch/applet_tray_icons.h"
+#include "platform/tray_icon.h"
 
 namespace corvel {
 
@@ -9,11 +10,11 @@ void AppletTrayIcons::AddAppletTrayIcons(HWND) {
 }
 
 void AppletTrayIcons::RemoveAppletTrayIcons() {
-  for (NOTIFYICONDATAA& r : records_) Shell_NotifyIconA(NIM_DELETE, &r);
+  for (NOTIFYICONDATAA& r : records_) NotifyIcon(NIM_DELETE, r);
 }
 
 void AppletTrayIcons::ReAddAppletTrayIcons() {
-  for (NOTIFYICONDATAA& r : records_) Shell_NotifyIconA(NIM_ADD, &r);
+  for (NOTIFYICONDATAA& r : records_) NotifyIcon(NIM_ADD, r);
 }
 
 void AppletTrayIcons::HandleAppletIconMessage(UINT, WPARAM, LPARAM) {}

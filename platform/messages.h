@@ -6,6 +6,9 @@
 
 namespace corvel {
 
+// Held while a Corvel runs: the name is of the user's session.
+constexpr const char kSingleInstanceMutex[] = "CorvelSingleInstance";
+
 // The main window: the hook library finds it by exactly these two texts.
 constexpr const char kMainWindowClass[] = "TForm1";
 constexpr const char kMainWindowCaption[] = "Dravik Tool Bar";
@@ -71,6 +74,8 @@ static_assert(kNotifyIconSize == 88, "NOTIFYICONDATAA, first version, 32-bit");
 #endif
 constexpr UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;  // 7
 constexpr size_t kTrayTipChars = 63;
+// At its end the program waits this long at most for the shell to take its last tray calls.
+constexpr DWORD kTrayFlushAtExitMs = 2000;
 constexpr size_t kMenuCaptionChars = 100;
 constexpr int kMenuImageSize = 17;
 
