@@ -27,6 +27,10 @@ constexpr UINT HM_BUTTONUP = WM_USER + 0x0B;
 constexpr UINT HM_MINBUTTON = WM_USER + 0x12;
 constexpr UINT kFirstHookMessage = HM_POPUPMENU;
 constexpr UINT kLastHookMessage = HM_MINBUTTON;
+// Registered: sent (without waiting) by the main window to a window it has drawn the button on;
+// the hook library then draws it again in the window's own thread, after what that thread has
+// painted so far.
+constexpr const char kDrawButtonMessage[] = "CorvelDrawButton";
 // Property of the main window, present while a caption button is drawn: the hook library
 // swallows a press on the button (so the window does not start moving) only then.
 constexpr const char kButtonShownProperty[] = "CorvelButtonShown";
@@ -45,6 +49,7 @@ constexpr const char kTaskbarCreatedMessage[] = "TaskbarCreated";
 constexpr const char kHeldWindowQueryMessage[] = "CorvelHeldWindow";
 constexpr LPARAM kHeldInTray = 0;
 constexpr LPARAM kHeldInMenu = 1;
+constexpr LPARAM kInButtonTable = 2;  // the windows of the caption-button table
 
 // Hot keys.
 constexpr int kHotKeyCtrlTab = 1;
