@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include "app/unit1.h"
+#include "platform/handles.h"
+#include "platform/messages.h"
 #include "floating/set_blend_form.h"
 #include "options/change_name_form.h"
 #include "options/control_panel_page.h"
@@ -10,6 +12,10 @@
 #include "sysinfo/about_form.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // One Corvel per session: a second one would share the journal and draw a second button.
+  // It leaves at once, before it touches any file, hook or hot key.
+  const corvel::KernelHandle running(CreateMutexA(nullptr, FALSE, corvel::kSingleInstanceMutex));
+  if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   corvel::TForm1 form1;

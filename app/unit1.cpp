@@ -53,6 +53,8 @@ void TForm1::FormCreate() {
   }
   ButtonWindowCount = 0;
   ButtonPressed = 0;
+  drawButtonMessage_ = RegisterWindowMessageA(kDrawButtonMessage);
+  OpenButtonShare();
   TrayWindows.clear();
   MenuWindows.clear();
   ShowWindow(hwnd(), SW_HIDE);
@@ -105,6 +107,7 @@ void TForm1::FormDestroy() {
   destroyed_ = true;
   for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer}) t->Disable();
   Local.SetTextSink(nullptr);
+  CloseButtonShare();
   hooks_.DeleteHook();
   for (const auto& record : TrayWindows) {
     DeleteNotifyIcon(hwnd(), TrayIconId(record->Handle));
@@ -124,6 +127,8 @@ void TForm1::FormDestroy() {
   RxTrayIcon1.Hide();
   // Every window is back: the next start has nothing to recover.
   Journal.Clear();
+  // The icons go with the program, unless the shell does not answer in time.
+  FlushNotifyIcons(kTrayFlushAtExitMs);
 }
 
 void TForm1::RecoverJournal() {
@@ -140,6 +145,7 @@ void TForm1::RecoverJournal() {
 HWND TForm1::HeldWindow(LPARAM list, WPARAM index) const {
   if (list == kHeldInTray) return index < TrayWindows.size() ? TrayWindows[index]->Handle : nullptr;
   if (list == kHeldInMenu) return index < MenuWindows.size() ? MenuWindows[index]->Handle : nullptr;
+  if (list == kInButtonTable) return index < static_cast<WPARAM>(ButtonWindowCount) ? ButtonWindows[index].Handle : nullptr;
   return nullptr;
 }
 

@@ -12,6 +12,7 @@
 #include "launch/applet_tray_icons.h"
 #include "launch/program_tray_icon.h"
 #include "launch/quick_run_menu.h"
+#include "platform/button_share.h"
 #include "platform/controls.h"
 #include "platform/handle_codec.h"
 #include "platform/image_list.h"
@@ -73,7 +74,8 @@ class TForm1 : public Window {
   void ReAddTrayIcons();
   // Whether a per-window tray icon has identifier `id`.
   bool TrayIconIdInUse(UINT id) const;
-  // The window of record `index` of TrayWindows (kHeldInTray) or MenuWindows (kHeldInMenu), or 0.
+  // The window of record `index` of TrayWindows (kHeldInTray), MenuWindows (kHeldInMenu) or the
+  // caption-button table (kInButtonTable), or 0.
   HWND HeldWindow(LPARAM list, WPARAM index) const;
 
   // ---- Caption button and hook protocol
@@ -91,10 +93,13 @@ class TForm1 : public Window {
   void DrawButtonUp(int index);
   void DrawButtonDown(int index);
   void AddButtonWindow(HWND window);  // as HM_ADDWINDOW
-  void RedrawButton(HWND window);     // as HM_REDRAW
+  // As HM_REDRAW; `askOwner`: the window's thread is asked to draw it again after its own painting.
+  void RedrawButton(HWND window, bool askOwner = true);
   void ApplySymbolType();
-  // Sets ButtonStyle and tells the hook library whether a button is drawn.
+  // Sets ButtonStyle and tells the hook library the pictures of the style.
   void SetButtonStyle(int style);
+  // Tells the hook library the pictures again (after the user's pictures have changed).
+  void PublishButtonPictures();
   void InstallHook();
   void RegisterHotKeyFromOptions();
   // Releases the hot key this window holds, whichever it is.
@@ -160,7 +165,13 @@ class TForm1 : public Window {
   void MinButton(HWND window);
   void HotKeyPressed();
   bool CursorOnButton(int index) const;
-  void DrawButton(int index, bool pressed);
+  void DrawButton(int index, bool pressed, bool askOwner);
+  const Picture* ButtonPicture(bool pressed) const;
+  std::vector<DWORD> ListedProcessIds() const;
+  void OpenButtonShare();
+  void PublishButtonWindows();
+  void PublishButtonPressed();
+  void CloseButtonShare();
   void CollectWindows(LONG styleMask);
   void RunCollectionPass();
   void CollectWindow(HWND window);
@@ -180,12 +191,14 @@ class TForm1 : public Window {
   TChangeNameForm* changeNameForm_ = nullptr;
   UINT taskbarCreated_ = 0;
   UINT heldWindowQuery_ = 0;
-  LPARAM redrawTwiceCopy_ = 0;
+  std::vector<HWND> redrawAgain_;  // the windows Timer3 redraws once more
   std::vector<std::unique_ptr<TBlendWin>> retiredFloating_;  // closed, still on the call stack
   std::vector<HWND> nextPass_;  // the table a running pass collects
   bool passRunning_ = false;
   bool rescanAfterPass_ = false;
   bool destroyed_ = false;
+  ButtonShareMapping share_;  // what the hook library draws from
+  UINT drawButtonMessage_ = 0;
 };
 
 }  // namespace corvel

@@ -4,6 +4,7 @@
 #include <cstring>
 #include "app/unit1.h"
 #include "settings/options.h"
+#include "platform/button_share.h"
 #include "platform/effects.h"
 #include "platform/handle_codec.h"
 #include "platform/messages.h"
@@ -55,6 +56,7 @@ void TForm1::SetButtonStyle(int style) {
   // Tells the hook library whether a press at the button's place is the button's.
   if (StyleHasImages(ButtonStyle)) SetPropA(hwnd(), kButtonShownProperty, hwnd());
   else RemovePropA(hwnd(), kButtonShownProperty);
+  PublishButtonPictures();
 }
 
 void TForm1::InstallHook() {
@@ -120,6 +122,7 @@ void TForm1::PublishPass() {
   ButtonWindows = next;
   ButtonWindowCount = static_cast<int>(nextPass_.size());
   nextPass_.clear();
+  PublishButtonWindows();
 }
 
 void TForm1::CollectMainWindows() { CollectWindows(kMainWindowStyleMask); }
@@ -150,6 +153,7 @@ void TForm1::AddButtonWindow(HWND window) {
   ButtonWindows[ButtonWindowCount].Handle = window;
   ButtonWindows[ButtonWindowCount].ButtonRect = RECT{0, 0, 0, 0};
   ++ButtonWindowCount;
+  PublishButtonWindows();
 }
 
 int TForm1::FindButtonWindow(HWND window) {
@@ -165,23 +169,43 @@ bool TForm1::IsListedProgramWindow(HWND window) const {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   if (!pid) return false;
+  const std::vector<DWORD> listed = ListedProcessIds();
+  return std::find(listed.begin(), listed.end(), pid) != listed.end();
+}
+
+std::vector<DWORD> TForm1::ListedProcessIds() const {
+  std::vector<DWORD> ids;
   KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return false;
+  if (!snapshot) return ids;
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
-    if (entry.th32ProcessID != pid) continue;
     // Names are compared whole, however long.
     for (const std::string& app : Options.Applications)
-      if (std::strcmp(FileNamePart(app.c_str()), entry.szExeFile) == 0) return true;
+      if (std::strcmp(FileNamePart(app.c_str()), entry.szExeFile) == 0) {
+        ids.push_back(entry.th32ProcessID);
+        break;
+      }
   }
-  return false;
+  return ids;
 }
 
-void TForm1::DrawButtonUp(int index) { DrawButton(index, false); }
-void TForm1::DrawButtonDown(int index) { DrawButton(index, true); }
+void TForm1::DrawButtonUp(int index) { DrawButton(index, false, true); }
+void TForm1::DrawButtonDown(int index) { DrawButton(index, true, true); }
 
-void TForm1::DrawButton(int index, bool pressed) {
+const Picture* TForm1::ButtonPicture(bool pressed) const {
+  const Picture* image = nullptr;
+  if (ButtonStyle == kStyleClassic || ButtonStyle == kStyleClassic98) image = pressed ? &BDown : &BUp;
+  else if (ButtonStyle == kStyleXP) image = pressed ? &BDownXP : &BUpXP;
+  else if (ButtonStyle == kStyleUser) image = pressed ? &BDownUser : &BUpUser;
+  // Without a user bitmap the button keeps the classic look rather than turning invisible.
+  if (image && image->Empty()) image = pressed ? &BDown : &BUp;
+  return image;
+}
+
+// `askOwner`: the window's own thread is asked to draw the button once more after what it has
+// painted so far, unless it has just painted and drawn it (a hook message).
+void TForm1::DrawButton(int index, bool pressed, bool askOwner) {
   if (index < 0 || index >= ButtonWindowCount) return;
   ButtonWindowEntry& entry = ButtonWindows[index];
   // A window that has gone keeps its entry until the next pass but is not drawn.
@@ -189,30 +213,94 @@ void TForm1::DrawButton(int index, bool pressed) {
   RECT wr{};
   GetWindowRect(entry.Handle, &wr);
   RECT button = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());
-  const Picture* image = nullptr;
-  if (ButtonStyle == kStyleClassic || ButtonStyle == kStyleClassic98) image = pressed ? &BDown : &BUp;
-  else if (ButtonStyle == kStyleXP) image = pressed ? &BDownXP : &BUpXP;
-  else if (ButtonStyle == kStyleUser) image = pressed ? &BDownUser : &BUpUser;
-  else button = EmptyButtonRect(ButtonStyle);
-  // Without a user bitmap the button keeps the classic look rather than turning invisible.
-  if (image && image->Empty()) image = pressed ? &BDown : &BUp;
+  const Picture* image = ButtonPicture(pressed);
+  if (!image) button = EmptyButtonRect(ButtonStyle);
   if (image) {
     WindowDc dc(entry.Handle, WindowDc::Whole);
     image->StretchDraw(dc.get(), button);
+    if (askOwner) SendNotifyMessageA(entry.Handle, drawButtonMessage_, 0, 0);
   }
   entry.ButtonRect = button;
 }
 
-void TForm1::RedrawButton(HWND window) {
+void TForm1::RedrawButton(HWND window, bool askOwner) {
   const int i = FindButtonWindow(window);
   if (i == 0) return;
-  if (ButtonPressed == -1) DrawButtonDown(i - 1);
-  else if (ButtonPressed == 0) DrawButtonUp(i - 1);
+  if (ButtonPressed == -1) DrawButton(i - 1, true, askOwner);
+  else if (ButtonPressed == 0) DrawButton(i - 1, false, askOwner);
+}
+
+// ---- What the hook library draws from
+
+void TForm1::OpenButtonShare() {
+  if (!share_.Create()) return;
+  ButtonShare& share = *share_.get();
+  BeginShareWrite(share);
+  share.count = 0;
+  share.pressed = 0;
+  share.width = share.height = 0;
+  EndShareWrite(share);
+}
+
+void TForm1::PublishButtonWindows() {
+  ButtonShare* share = share_.get();
+  if (!share) return;
+  // The listed programs are looked up once for the whole table.
+  const bool filtered = Options.WinFilter == kFilterListedPrograms;
+  const std::vector<DWORD> listed = filtered ? ListedProcessIds() : std::vector<DWORD>();
+  BeginShareWrite(*share);
+  LONG n = 0;
+  for (int i = 0; i < ButtonWindowCount && n < kShareWindows; ++i) {
+    DWORD pid = 0;
+    if (filtered && (!GetWindowThreadProcessId(ButtonWindows[i].Handle, &pid) ||
+                     std::find(listed.begin(), listed.end(), pid) == listed.end()))
+      continue;
+    share->windows[n++].Store(ButtonWindows[i].Handle);
+  }
+  share->count = n;
+  EndShareWrite(*share);
+}
+
+void TForm1::PublishButtonPressed() {
+  ButtonShare* share = share_.get();
+  if (!share) return;
+  BeginShareWrite(*share);
+  share->pressed = ButtonPressed == -1 ? 1 : 0;
+  EndShareWrite(*share);
+}
+
+void TForm1::PublishButtonPictures() {
+  ButtonShare* share = share_.get();
+  if (!share) return;
+  const RECT r = ProgramButtonRect(0, SystemFrameMetrics());
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  const Picture* up = ButtonPicture(false);
+  const Picture* down = ButtonPicture(true);
+  // No picture, or one too large to share: the main window alone draws.
+  const bool shared = up && down && w > 0 && h > 0 && w <= kShareMaxSide && h <= kShareMaxSide;
+  BeginShareWrite(*share);
+  share->width = share->height = 0;
+  if (shared && RenderPixels(*up, w, h, share->up) && RenderPixels(*down, w, h, share->down)) {
+    share->width = w;
+    share->height = h;
+  }
+  EndShareWrite(*share);
+}
+
+void TForm1::CloseButtonShare() {
+  ButtonShare* share = share_.get();
+  if (!share) return;
+  BeginShareWrite(*share);
+  share->count = 0;
+  share->width = share->height = 0;
+  EndShareWrite(*share);
 }
 
 void TForm1::Timer3Timer() {
   Timer3.Disable();
-  RedrawButton(ParamToWindow(redrawTwiceCopy_));
+  std::vector<HWND> windows;
+  windows.swap(redrawAgain_);
+  for (HWND w : windows) RedrawButton(w);
 }
 
 bool TForm1::CursorOnButton(int index) const {
@@ -230,6 +318,7 @@ void TForm1::ButtonDown(HWND window) {
   SetForegroundWindow(window);
   if (CursorOnButton(i - 1)) {
     ButtonPressed = -1;
+    PublishButtonPressed();
     DrawButtonDown(i - 1);
   }
 }
@@ -238,6 +327,7 @@ void TForm1::ButtonUp(HWND window) {
   const int i = FindButtonWindow(window);
   if (i == 0 || !IsWindow(window) || !CursorOnButton(i - 1)) return;
   ButtonPressed = 0;
+  PublishButtonPressed();
   DrawButtonUp(i - 1);
   CurrentWindow = window;
   AddTrTimer.Enable();
@@ -262,6 +352,7 @@ void TForm1::HotKeyPressed() {
   CurrentWindow = GetForegroundWindow();
   if (FindButtonWindow(CurrentWindow) != 0) {
     ButtonPressed = 0;
+    PublishButtonPressed();
     AddTrTimer.Enable();
   }
 }
@@ -279,19 +370,22 @@ bool TForm1::HandleHookMessage(UINT msg, LPARAM lp) {
       return true;
     case HM_REDRAW:
     case HM_REFRESH:
-      RedrawButton(window);
+      RedrawButton(window, false);
       return true;
     case HM_REDRAWTWICE:
       if (FindButtonWindow(window) != 0) {
-        redrawTwiceCopy_ = lp;
+        // Every window that asked before the timer runs gets its second redraw.
+        if (std::find(redrawAgain_.begin(), redrawAgain_.end(), window) == redrawAgain_.end())
+          redrawAgain_.push_back(window);
         Timer3.Enable();
-        RedrawButton(window);
+        RedrawButton(window, false);
       }
       return true;
     case HM_ADDWINDOW: AddButtonWindow(window); return true;
     case HM_CLEARWINDOWS:
       ButtonWindowCount = 0;
       nextPass_.clear();
+      PublishButtonWindows();
       return true;
     case HM_RESCAN: Timer2.Enable(); return true;
     case HM_BUTTONDOWN: ButtonDown(window); return true;

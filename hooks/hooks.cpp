@@ -1,6 +1,12 @@
 // The hook library. Its procedures run inside every program that has windows, so they only
-// read window state, post messages to the main window and pass every event on: no sending, no
-// allocation, no lock, nothing that can block or throw.
+// read window state, draw the caption button into a title bar their own thread has just painted,
+// post messages to the main window and pass every event on: no sending, no allocation, no lock,
+// nothing that can block or throw.
+//
+// The button is drawn here, in the owner's thread, right after the owner painted its title bar
+// (and when the main window asks with kDrawButtonMessage), from the pictures and the window table
+// the main window shares (platform/button_share.h): painting of the owner that reaches the screen
+// later can then never lie over it.
 //
 // What is posted, always after the owner has handled the event:
 //   WM_NCPAINT, WM_SETTEXT, WM_SETICON      HM_REDRAW       (the title bar has been repainted)
@@ -13,6 +19,7 @@
 #include "hooks/hooks.h"
 #include <windows.h>
 #include "platform/caption_geometry.h"
+#include "platform/button_share.h"
 #include "platform/handle_codec.h"
 #include "platform/messages.h"
 
@@ -41,6 +48,9 @@ CORVEL_SHARED_DECL DWORD g_lastRescanTick CORVEL_SHARED = 0;
 
 // Per process.
 HINSTANCE g_instance = nullptr;
+UINT g_drawMessage = 0;
+ButtonShareMapping g_share;
+DWORD g_lastShareTry = 0;
 HWND g_pressWindow = nullptr;  // the title bar that took the last left press in this process
 
 // A lost main window is looked for again at most this often.
@@ -101,6 +111,39 @@ void PostRedraw(HWND main, UINT msg, HWND window) {
   Post(main, msg, window);
 }
 
+// The main window's share, opened on first need; looked for again at most once a second.
+const ButtonShare* Share() {
+  if (ButtonShare* share = g_share.get()) return share;
+  const DWORD now = GetTickCount();
+  if (g_lastShareTry && now - g_lastShareTry < kFindIntervalMs) return nullptr;
+  g_lastShareTry = now;
+  return g_share.Open() ? g_share.get() : nullptr;
+}
+
+// Draws the button the main window has drawn on this window, in the owner's own thread.
+void DrawInOwner(HWND window) {
+  if (!IsWindowVisible(window) || IsIconic(window)) return;
+  const ButtonShare* share = Share();
+  if (!share) return;
+  SharedPicture picture;  // on the stack: nothing is allocated
+  if (!ReadSharedPicture(*share, window, picture)) return;
+  RECT wr;
+  if (!GetWindowRect(window, &wr)) return;
+  const RECT b = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = picture.width;
+  info.bmiHeader.biHeight = -picture.height;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  HDC dc = GetWindowDC(window);
+  if (!dc) return;
+  SetDIBitsToDevice(dc, b.left, b.top, static_cast<DWORD>(picture.width), static_cast<DWORD>(picture.height), 0, 0, 0,
+                    static_cast<UINT>(picture.height), picture.pixels, &info, DIB_RGB_COLORS);
+  ReleaseDC(window, dc);
+}
+
 void RequestRescan(HWND main) {
   const DWORD now = GetTickCount();
   if (now - g_lastRescanTick < kRescanIntervalMs) return;
@@ -119,6 +162,10 @@ bool PointOnButton(HWND window, POINT screen) {
 void AfterWindowProc(const CWPRETSTRUCT& r) {
   UINT report = 0;
   bool shown = false;
+  if (g_drawMessage && r.message == g_drawMessage) {
+    if (ReceiverFor(r.hwnd)) DrawInOwner(r.hwnd);
+    return;
+  }
   switch (r.message) {
     case WM_NCPAINT:
     case WM_SETTEXT:
@@ -137,7 +184,9 @@ void AfterWindowProc(const CWPRETSTRUCT& r) {
   HWND main = ReceiverFor(r.hwnd);
   if (!main) return;
   if (shown) RequestRescan(main);
-  if (report) PostRedraw(main, report, r.hwnd);
+  if (!report) return;
+  DrawInOwner(r.hwnd);
+  PostRedraw(main, report, r.hwnd);
 }
 
 LRESULT CALLBACK CallWndRetProc(int code, WPARAM wp, LPARAM lp) {
@@ -213,6 +262,7 @@ void Install(LONG styleMask) {
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_instance = instance;
+    g_drawMessage = RegisterWindowMessageA(kDrawButtonMessage);
     DisableThreadLibraryCalls(instance);
   }
   return TRUE;

@@ -90,19 +90,19 @@ void AppletTrayIcons::AddAppletTrayIcons(HWND mainWindow) {
 }
 
 void AppletTrayIcons::RemoveAppletTrayIcons() {
-  for (NOTIFYICONDATAA& r : records_) Shell_NotifyIconA(NIM_DELETE, &r);
+  for (NOTIFYICONDATAA& r : records_) NotifyIcon(NIM_DELETE, r);
 }
 
 void AppletTrayIcons::ReAddAppletTrayIcons() {
-  for (NOTIFYICONDATAA& r : records_) Shell_NotifyIconA(NIM_ADD, &r);
+  for (NOTIFYICONDATAA& r : records_) NotifyIcon(NIM_ADD, r);
 }
 
 void AppletTrayIcons::GiveUpId(UINT id) {
   for (NOTIFYICONDATAA& r : records_) {
     if (r.uID != id) continue;
-    Shell_NotifyIconA(NIM_DELETE, &r);
+    NotifyIcon(NIM_DELETE, r);
     r.uID = DrawId(id);
-    Shell_NotifyIconA(NIM_ADD, &r);
+    NotifyIcon(NIM_ADD, r);
   }
 }
 

@@ -96,6 +96,8 @@ void TCaptionButtonPage::Apply() {
   }
   form1_.BDownUser.CopyFrom(Image1.picture);
   form1_.BUpUser.CopyFrom(Image2.picture);
+  // The hook library draws the user's pictures too.
+  form1_.PublishButtonPictures();
 }
 
 void TCaptionButtonPage::RadioButton1Click() {

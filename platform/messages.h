@@ -6,6 +6,9 @@
 
 namespace corvel {
 
+// Held while a Corvel runs: the name is of the user's session.
+constexpr const char kSingleInstanceMutex[] = "CorvelSingleInstance";
+
 // The main window: the hook library finds it by exactly these two texts.
 constexpr const char kMainWindowClass[] = "TForm1";
 constexpr const char kMainWindowCaption[] = "Dravik Tool Bar";
@@ -24,6 +27,10 @@ constexpr UINT HM_BUTTONUP = WM_USER + 0x0B;
 constexpr UINT HM_MINBUTTON = WM_USER + 0x12;
 constexpr UINT kFirstHookMessage = HM_POPUPMENU;
 constexpr UINT kLastHookMessage = HM_MINBUTTON;
+// Registered: sent (without waiting) by the main window to a window it has drawn the button on;
+// the hook library then draws it again in the window's own thread, after what that thread has
+// painted so far.
+constexpr const char kDrawButtonMessage[] = "CorvelDrawButton";
 // Property of the main window, present while a caption button is drawn: the hook library
 // swallows a press on the button (so the window does not start moving) only then.
 constexpr const char kButtonShownProperty[] = "CorvelButtonShown";
@@ -45,6 +52,7 @@ constexpr const char kTaskbarCreatedMessage[] = "TaskbarCreated";
 constexpr const char kHeldWindowQueryMessage[] = "CorvelHeldWindow";
 constexpr LPARAM kHeldInTray = 0;
 constexpr LPARAM kHeldInMenu = 1;
+constexpr LPARAM kInButtonTable = 2;  // the windows of the caption-button table
 
 // Hot keys.
 constexpr int kHotKeyCtrlTab = 1;
@@ -74,6 +82,8 @@ static_assert(kNotifyIconSize == 88, "NOTIFYICONDATAA, first version, 32-bit");
 #endif
 constexpr UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;  // 7
 constexpr size_t kTrayTipChars = 63;
+// At its end the program waits this long at most for the shell to take its last tray calls.
+constexpr DWORD kTrayFlushAtExitMs = 2000;
 constexpr size_t kMenuCaptionChars = 100;
 constexpr int kMenuImageSize = 17;
 

@@ -187,4 +187,27 @@ void Picture::StretchDraw(HDC dc, const RECT& rect) const {
              height_, SRCCOPY);
 }
 
+bool RenderPixels(const Picture& picture, int width, int height, DWORD* pixels) {
+  if (picture.Empty() || width <= 0 || height <= 0) return false;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  BitmapHandle target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  MemoryDc dc = CreateScreenCompatibleDc();
+  if (!target || !bits || !dc) return false;
+  {
+    SelectGuard sel(dc.get(), target.get());
+    picture.StretchDraw(dc.get(), RECT{0, 0, width, height});
+    GdiFlush();
+  }
+  const DWORD* from = static_cast<const DWORD*>(bits);
+  for (int i = 0; i < width * height; ++i) pixels[i] = from[i] & 0x00FFFFFFu;
+  return true;
+}
+
 }  // namespace corvel

@@ -36,6 +36,9 @@ class Picture {
   int height_ = 0;
 };
 
+// The picture stretched to width x height, as top-down rows of 0x00RRGGBB into `pixels`.
+bool RenderPixels(const Picture& picture, int width, int height, DWORD* pixels);
+
 // The folder of the running program, with a trailing backslash.
 std::string ProgramFolder();
 

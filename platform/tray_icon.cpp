@@ -1,8 +1,73 @@
 #include "platform/tray_icon.h"
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include "platform/messages.h"
 
 namespace corvel {
+
+namespace {
+
+// The calls waiting for the shell, made one after another by one thread that lives as long as
+// the process (it is never joined: at exit it may be blocked on a hung shell).
+class TrayQueue {
+ public:
+  static TrayQueue& Instance() {
+    static TrayQueue* queue = new TrayQueue;
+    return *queue;
+  }
+
+  void Push(DWORD message, NOTIFYICONDATAA data) {
+    if (data.hIcon) data.hIcon = CopyIcon(data.hIcon);
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_.push_back({message, data});
+    ++queued_;
+    if (!started_) {
+      started_ = true;
+      std::thread([this] { Run(); }).detach();
+    }
+    wake_.notify_one();
+  }
+
+  // The number of calls queued so far, and of those made.
+  void Counts(unsigned long long& queued, unsigned long long& done) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queued = queued_;
+    done = done_;
+  }
+
+ private:
+  struct Call {
+    DWORD message;
+    NOTIFYICONDATAA data;
+  };
+
+  void Run() {
+    for (;;) {
+      Call call;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [this] { return !pending_.empty(); });
+        call = pending_.front();
+        pending_.pop_front();
+      }
+      Shell_NotifyIconA(call.message, &call.data);
+      if (call.data.hIcon) DestroyIcon(call.data.hIcon);
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++done_;
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Call> pending_;
+  unsigned long long queued_ = 0, done_ = 0;
+  bool started_ = false;
+};
+
+}  // namespace
 
 NOTIFYICONDATAA MakeNotifyIconData(HWND owner, UINT id, UINT callback, HICON icon, const std::string& tip) {
   NOTIFYICONDATAA d;
@@ -19,18 +84,34 @@ NOTIFYICONDATAA MakeNotifyIconData(HWND owner, UINT id, UINT callback, HICON ico
   return d;
 }
 
-BOOL AddNotifyIcon(const NOTIFYICONDATAA& data) {
-  NOTIFYICONDATAA copy = data;
-  return Shell_NotifyIconA(NIM_ADD, &copy);
-}
+void NotifyIcon(DWORD message, const NOTIFYICONDATAA& data) { TrayQueue::Instance().Push(message, data); }
 
-BOOL DeleteNotifyIcon(HWND owner, UINT id) {
+void AddNotifyIcon(const NOTIFYICONDATAA& data) { NotifyIcon(NIM_ADD, data); }
+
+void DeleteNotifyIcon(HWND owner, UINT id) {
   NOTIFYICONDATAA d;
   std::memset(&d, 0, sizeof d);
   d.cbSize = kNotifyIconSize;
   d.hWnd = owner;
   d.uID = id;
-  return Shell_NotifyIconA(NIM_DELETE, &d);
+  NotifyIcon(NIM_DELETE, d);
+}
+
+bool FlushNotifyIcons(DWORD timeoutMs) {
+  unsigned long long queued = 0, done = 0;
+  TrayQueue::Instance().Counts(queued, done);
+  const unsigned long long target = queued;
+  const DWORD start = GetTickCount();
+  while (done < target) {
+    const DWORD spent = GetTickCount() - start;
+    if (spent >= timeoutMs) return false;
+    // A tray of this very thread (as in the tests) answers only while its sent messages are taken.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    TrayQueue::Instance().Counts(queued, done);
+  }
+  return true;
 }
 
 }  // namespace corvel

@@ -1,4 +1,8 @@
-// Icons in the notification area, registered with the ANSI record of 88 bytes.
+// Icons in the notification area, registered with the ANSI record of the first version.
+//
+// Shell_NotifyIcon waits for the shell to answer, for ever where the shell hangs. The calls are
+// therefore made in order by a thread of their own: the user-interface thread only queues them
+// and goes on, and the icons are put right as soon as the shell answers again.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
@@ -6,9 +10,16 @@
 
 namespace corvel {
 
-// The record: cbSize 88, flags 7, the tip cut to 63 characters.
+// The record: cbSize of the first version, flags 7, the tip cut to 63 characters.
 NOTIFYICONDATAA MakeNotifyIconData(HWND owner, UINT id, UINT callback, HICON icon, const std::string& tip);
-BOOL AddNotifyIcon(const NOTIFYICONDATAA& data);
-BOOL DeleteNotifyIcon(HWND owner, UINT id);
+// Queue one Shell_NotifyIconA call (NIM_ADD, NIM_MODIFY, NIM_DELETE). The icon of the record is
+// copied, so the caller may destroy its own at once.
+void NotifyIcon(DWORD message, const NOTIFYICONDATAA& data);
+void AddNotifyIcon(const NOTIFYICONDATAA& data);
+void DeleteNotifyIcon(HWND owner, UINT id);
+// Waits up to `timeoutMs` for the queued calls to be made (the program's end does not leave its
+// icons behind for want of time); messages sent to this thread are handled meanwhile. True when
+// none is left.
+bool FlushNotifyIcons(DWORD timeoutMs);
 
 }  // namespace corvel

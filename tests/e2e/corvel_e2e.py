@@ -99,6 +99,8 @@ SM_CXFRAME = SM_CYFRAME = 4
 SCREEN = (1024, 768)
 TRAY_Y = 748  # the tray strip of Wine's task bar in a 1024x768 desktop
 
+# wParam and lParam are pointer-wide: negative values go as their two's complement of that width.
+PARAM_MASK = None  # set below, once the width is known
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
@@ -116,6 +118,7 @@ def arch_settings():
 
 ARCH = arch_settings()
 WINE = ARCH["CORVEL_WINE"]
+PARAM_MASK = (1 << (64 if ARCH["CORVEL_ARCH"] == "x86_64" else 32)) - 1
 
 
 def log(*args):
@@ -222,10 +225,10 @@ class Targets:
         return None if reply == "-" else _num(reply)
 
     def post(self, h, msg, wp=0, lp=0):
-        return self.cmd("post 0x%x 0x%x 0x%x 0x%x" % (h, msg, wp & 0xFFFFFFFF, lp & 0xFFFFFFFF))
+        return self.cmd("post 0x%x 0x%x 0x%x 0x%x" % (h, msg, wp & PARAM_MASK, lp & PARAM_MASK))
 
     def send(self, h, msg, wp=0, lp=0):
-        return self.cmd("send 0x%x 0x%x 0x%x 0x%x" % (h, msg, wp & 0xFFFFFFFF, lp & 0xFFFFFFFF))
+        return self.cmd("send 0x%x 0x%x 0x%x 0x%x" % (h, msg, wp & PARAM_MASK, lp & PARAM_MASK))
 
     def close(self, h):
         return self.cmd("close 0x%x" % h)

@@ -19,6 +19,7 @@ WM_LBUTTONUP = 0x202
 WM_RBUTTONUP = 0x205
 HELD_IN_TRAY = 0
 HELD_IN_MENU = 1
+IN_BUTTON_TABLE = 2
 
 # The classic button, tray icons and menu entries, no floating windows; Ctrl+Tab.
 SETTINGS = ("[Options]\nHotKey=1\n[Visualization]\nSymbolType=0\n"

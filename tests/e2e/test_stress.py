@@ -2,18 +2,28 @@
 collection passes run, with no crash and no window lost; the caption-button table keeps to its
 101 entries, so a window below them in the Z order cannot be minimized by its button.
 
+The caption button under load: 300 windows of three programs moved, resized, activated, closed
+and made anew in random order while other programs keep every core busy and passes run all the
+time; after each step every uncovered window of the table shows its button on the screen, and
+every press on a button minimizes its window once (CORVEL_CAPTION_STRESS_RUNS and
+CORVEL_CAPTION_STRESS_STEPS give longer runs by hand).
+
 Requests may be dropped under this load, by design: the requests share one pending slot, and a
 pass empties the table and fills it again while it lets messages in, so a release that comes in
 the middle of a pass may find its window not yet collected. The test prints how many went
 through; what it asserts is that nothing is lost."""
 
 import os
+import random
+import subprocess
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import corvel_e2e as e2e  # noqa: E402
 import robust_support as rs  # noqa: E402
+import caption_support as cs  # noqa: E402
 
 WINDOWS = 300
 CYCLED = 100
@@ -106,6 +116,164 @@ class StressTest(rs.JournalTrayTestCase):
         self.assertIsNotNone(self.tray.ping(corvel.hwnd))
         self.assertIsNotNone(corvel.end_session(5), "Corvel did not end")
         self.assertTrue(all(rs.visibility(all_pairs).values()), "windows hidden after the end")
+
+
+# The caption button under load.
+PROGRAMS = 3
+PER_PROGRAM = 100
+COLUMNS, ROWS = 10, 14  # cells of 102 x 49 pixels above the task bar
+CELL = (102, 49)
+STEPS = int(os.environ.get("CORVEL_CAPTION_STRESS_STEPS", "40"))
+RUNS = int(os.environ.get("CORVEL_CAPTION_STRESS_RUNS", "1"))
+SHOWN_WITHIN = 2.0  # seconds a step may take to be drawn
+RESCAN_PERIOD = 0.015
+
+
+def overlaps(a, b):
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
+
+
+class CaptionUnderLoadTest(rs.JournalTrayTestCase):
+
+    def setUp(self):
+        super().setUp()
+        s = self.session
+        s.set_version("win2k")
+        s.write_ini(rs.settings() + "[Visualization]\nSymbolType=0\n")
+        self.programs = [s.start_targets("targets-load-%d" % i) for i in range(PROGRAMS)]
+        for t in self.programs:
+            self.addCleanup(t.quit)
+        # Every core busy for as long as the test runs.
+        self.burners = [subprocess.Popen(["sh", "-c", "while :; do :; done"]) for _ in range(os.cpu_count() or 2)]
+        self.addCleanup(lambda: [(b.kill(), b.wait()) for b in self.burners])
+        self.rects = {}   # hwnd -> (x, y, w, h), as the test placed it
+        self.owner = {}   # hwnd -> its program
+
+    def place(self, rng):
+        col, row = rng.randrange(COLUMNS), rng.randrange(ROWS)
+        return col * CELL[0], row * CELL[1], rng.randint(88, 100), 47
+
+    def make(self, rng, t):
+        hwnd = t.make(*self.place(rng), "")
+        self.owner[hwnd] = t
+        self.measure(hwnd)
+        return hwnd
+
+    def measure(self, h):
+        """Where the window really is (the system may have made it wider than asked)."""
+        st = self.owner[h].state(h)
+        self.rects[h] = (st["x"], st["y"], st["w"], st["h"])
+
+    def rescans(self, corvel, stop):
+        """Passes all the time, so that every press and release comes at some moment of one."""
+        t = self.session.start_targets("targets-rescan")
+        try:
+            while not stop.is_set():
+                t.post(corvel.hwnd, rs.HM_RESCAN)
+                time.sleep(RESCAN_PERIOD)
+        finally:
+            t.quit()
+
+    def uncovered(self, table):
+        """The windows of the table whose button no window above them covers."""
+        order = [w["hwnd"] for w in self.session.targets.toplevel() if w["vis"]]
+        above, out = [], []
+        for h in order:
+            if h not in self.rects:
+                continue
+            x, y, w, hh = self.rects[h]
+            state = {"x": x, "y": y, "w": w, "h": hh}
+            button = e2e.button_rect(state)
+            if h in table and not any(overlaps(button, r) for r in above):
+                out.append((h, state))
+            above.append((x, y, x + w, y + hh))
+        return out
+
+    def missing(self, corvel):
+        """Uncovered windows of the table without their button, once a step had its time."""
+        deadline = time.monotonic() + SHOWN_WITHIN
+        while True:
+            table = set(self.tray.held(corvel.hwnd, rs.IN_BUTTON_TABLE))
+            expected = self.uncovered(table)
+            screen = self.session.pixels(0, 0, *e2e.SCREEN)
+            bare = [h for h, state in expected if not cs.shows_classic(screen, state)]
+            if not bare or time.monotonic() > deadline:
+                return bare, len(expected)
+            time.sleep(0.2)
+
+    def press(self, corvel, rng):
+        """A real click on the button of an uncovered window of the table: minimized once, and
+        back through its tray icon."""
+        table = set(self.tray.held(corvel.hwnd, rs.IN_BUTTON_TABLE))
+        candidates = self.uncovered(table)
+        if not candidates:
+            return
+        h, state = rng.choice(candidates)
+        self.session.click(*cs.button_centre(state))
+        self.assertTrue(rs.hidden(self.owner[h], h, 3), "a press on the button of 0x%x did not minimize it" % h)
+        icons = [k for k in self.tray.icons() if k[1] == h]
+        self.assertEqual(len(icons), 1, "0x%x has %d tray icons after one press" % (h, len(icons)))
+        callback = self.tray.icons()[(corvel.hwnd, h)]
+        t = self.owner[h]
+        t.post(corvel.hwnd, callback, h, rs.WM_LBUTTONDOWN)
+        t.post(corvel.hwnd, callback, h, rs.WM_LBUTTONUP)
+        self.assertTrue(rs.visible(t, h, 3), "0x%x did not come back from the tray" % h)
+        time.sleep(0.3)
+        self.assertNotIn((corvel.hwnd, h), self.tray.icons(), "0x%x minimized twice by one press" % h)
+
+    def step(self, corvel, rng):
+        op = rng.choice(("move", "move", "resize", "activate", "activate", "recreate", "press"))
+        h = rng.choice(list(self.rects))
+        t = self.owner[h]
+        if op == "move" or op == "resize":
+            x, y, w, hh = self.rects[h] if op == "resize" else self.place(rng)
+            if op == "resize":
+                w = rng.randint(88, 100)
+            t.cmd("move 0x%x %d %d %d %d" % (h, x, y, w, hh))
+            self.measure(h)
+        elif op == "activate":
+            t.cmd("fg 0x%x" % h)
+        elif op == "recreate":
+            t.close(h)
+            del self.rects[h], self.owner[h]
+            self.make(rng, t)
+        else:
+            self.press(corvel, rng)
+        return op
+
+    def test_every_uncovered_window_of_the_table_shows_its_button(self):
+        s = self.session
+        ever_bare, checked = set(), 0
+        for run in range(RUNS):
+            rng = random.Random(run + 1)
+            for t in self.programs:
+                for _ in range(PER_PROGRAM):
+                    self.make(rng, t)
+            corvel = s.start_corvel()
+            stop = threading.Event()
+            storm = threading.Thread(target=self.rescans, args=(corvel, stop))
+            storm.start()
+            try:
+                for i in range(STEPS):
+                    op = self.step(corvel, rng)
+                    bare, n = self.missing(corvel)
+                    checked += n
+                    if bare:
+                        e2e.log("run %d step %d (%s): %d of %d uncovered windows without the button"
+                                % (run, i, op, len(bare), n))
+                        s.screenshot("caption-under-load-run%d-step%d" % (run, i))
+                    ever_bare |= {(run, h) for h in bare}
+            finally:
+                stop.set()
+                storm.join()
+            self.assertIsNotNone(corvel.end_session(10), "Corvel did not end")
+            for h in list(self.rects):
+                self.owner[h].close(h)
+            self.rects.clear()
+            self.owner.clear()
+        e2e.log("figure: caption under load: %d runs of %d steps, %d windows checked, windows ever without "
+                "the button: %d" % (RUNS, STEPS, checked, len(ever_bare)))
+        self.assertEqual(ever_bare, set(), "uncovered windows of the table without their button")
 
 
 if __name__ == "__main__":

@@ -309,16 +309,39 @@ TEST_F(MainFormTest, TheHotKeyNamesTheForegroundWindowOfTheTable) {
   EXPECT_FALSE(form->AddTrTimer.Enabled());
 }
 
-TEST_F(MainFormTest, RedrawTwiceKeepsOneCopyForTheSecondDrawing) {
-  TestWindow a("first"), b("second");
-  Start();
+// Whether the released classic button is in the window's title bar now.
+bool ShowsButton(HWND window) {
+  RECT wr;
+  GetWindowRect(window, &wr);
+  const RECT b = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());
+  HDC dc = GetWindowDC(window);
+  const bool shown = GetPixel(dc, b.left + 10, b.top + 6) == ButtonImagePixel(ButtonImage::Up, 10, 6) &&
+                     GetPixel(dc, b.left + 3, b.top + 3) == ButtonImagePixel(ButtonImage::Up, 3, 3);
+  ReleaseDC(window, dc);
+  return shown;
+}
+
+// Every window that asks for a second redraw within the delay gets it, not only the last one.
+TEST_F(MainFormTest, RedrawTwiceGivesEveryAskingWindowItsSecondDrawing) {
+  TestWindow a("first", 40, 40, 300, 150), b("second", 400, 40, 300, 150);
+  Start("[Visualization]\r\nSymbolType=0\r\n");
   Send(HM_REDRAWTWICE, a.hwnd());
   EXPECT_TRUE(form->Timer3.Enabled());
   Send(HM_REDRAWTWICE, b.hwnd());
-  Send(HM_REDRAWTWICE, reinterpret_cast<HWND>(0x7FF4));  // not in the table: no copy
+  Send(HM_REDRAWTWICE, reinterpret_cast<HWND>(0x7FF4));  // not in the table: nothing kept
   // Unknown and idle numbers are harmless.
   for (UINT m : {0x402u, 0x406u, 0x40Cu, 0x411u}) Send(m, a.hwnd());
+  // Both title bars are painted over, as their owners would after the first redraw.
+  for (HWND w : {a.hwnd(), b.hwnd()}) RedrawWindow(w, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  const bool exact = GetSystemMetrics(SM_CXSIZE) == 18 && GetSystemMetrics(SM_CYSIZE) == 18;
+  if (exact) {
+    EXPECT_FALSE(ShowsButton(a.hwnd()));
+  }
   EXPECT_TRUE(test::PumpUntil([this] { return !form->Timer3.Enabled(); }, 3000));
+  if (exact) {
+    EXPECT_TRUE(ShowsButton(a.hwnd()));
+    EXPECT_TRUE(ShowsButton(b.hwnd()));
+  }
 }
 
 }  // namespace

@@ -92,10 +92,10 @@ TEST_F(MainFormTest, TrayIconRecordGoesToTheShellAndComesOut) {
   EXPECT_EQ(LiveIcon(w.hwnd()), nullptr);
   EXPECT_TRUE(form->TrayWindows.empty());
   // Removing what is not there still asks the shell, and nothing breaks.
-  const size_t calls = tray->calls.size();
+  const size_t calls = tray->Calls().size();
   form->RemoveTrayIcon(w.hwnd());
-  EXPECT_EQ(tray->calls.size(), calls + 1);
-  EXPECT_EQ(tray->calls.back().code, static_cast<DWORD>(NIM_DELETE));
+  EXPECT_EQ(tray->Calls().size(), calls + 1);
+  EXPECT_EQ(tray->Calls().back().code, static_cast<DWORD>(NIM_DELETE));
 }
 
 TEST_F(MainFormTest, OnlyTheLeftReleaseOnAWindowIconRestores) {

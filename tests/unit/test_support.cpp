@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <jpeglib.h>
+#include "platform/tray_icon.h"
 
 namespace corvel::test {
 
@@ -165,6 +166,8 @@ HookLibrary HookCalls::Recorder() {
 
 namespace {
 TestTray* g_tray = nullptr;
+// The longest the tests wait for the tray calls Corvel has queued.
+constexpr DWORD kTrayWaitMs = 5000;
 }
 
 TestTray::TestTray() {
@@ -183,9 +186,14 @@ TestTray::~TestTray() {
   g_tray = nullptr;
 }
 
+const std::vector<TestTray::Call>& TestTray::Calls() const {
+  FlushNotifyIcons(kTrayWaitMs);
+  return calls_;
+}
+
 std::vector<TestTray::Call> TestTray::Live() const {
   std::vector<Call> live;
-  for (const Call& c : calls) {
+  for (const Call& c : Calls()) {
     auto same = [&c](const Call& o) { return o.hwnd == c.hwnd && o.uid == c.uid; };
     if (c.code == NIM_ADD) {
       bool present = false;
@@ -222,7 +230,7 @@ LRESULT CALLBACK TestTray::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       std::memcpy(&c.iconWidth, d + 944, 4);
       std::memcpy(&c.iconHeight, d + 948, 4);
     }
-    g_tray->calls.push_back(c);
+    g_tray->calls_.push_back(c);
     return TRUE;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);

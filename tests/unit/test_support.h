@@ -99,7 +99,8 @@ class TestTray {
   };
   TestTray();
   ~TestTray();
-  std::vector<Call> calls;
+  // Every call so far, once the queued ones have been made.
+  const std::vector<Call>& Calls() const;
   // Icons currently registered, keyed by (hwnd, uid), in the order added.
   std::vector<Call> Live() const;
   // Whether a NIM_ADD answer should be FALSE for an icon already present, as Wine's tray does.
@@ -108,6 +109,7 @@ class TestTray {
  private:
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
   HWND hwnd_;
+  std::vector<Call> calls_;
 };
 
 }  // namespace corvel::test
