@@ -11,12 +11,17 @@ constexpr const char kPanelClass[] = "CorvelPanel";
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
+// Read in the wide form and converted here: Wine's conversion of a long item's text for the
+// common controls' list boxes writes past its own buffer.
 std::string ListText(HWND hwnd, UINT lenMsg, UINT textMsg, int index) {
-  const LRESULT len = SendMessageA(hwnd, lenMsg, static_cast<WPARAM>(index), 0);
+  const LRESULT len = SendMessageW(hwnd, lenMsg, static_cast<WPARAM>(index), 0);
   if (len <= 0) return {};
-  std::string text(static_cast<size_t>(len) + 1, '\0');
-  const LRESULT got = SendMessageA(hwnd, textMsg, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
-  text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  std::wstring wide(static_cast<size_t>(len) + 1, L'\0');
+  const LRESULT got = SendMessageW(hwnd, textMsg, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&wide[0]));
+  if (got <= 0) return {};
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(got), nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(got), &text[0], n, nullptr, nullptr);
   return text;
 }
 
