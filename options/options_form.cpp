@@ -1,6 +1,7 @@
 #include "options/options_form.h"
 #include <cmath>
 #include "app/unit1.h"
+#include "platform/help.h"
 #include "platform/messages.h"
 #include "platform/picture.h"
 #include "platform/profile.h"
@@ -37,18 +38,6 @@ void PaintSpeedBarBackground(HDC dc, const RECT& r, int barTop) {
     RECT line{r.left, y, r.right, y + 1};
     FillRect(dc, &line, brush.get());
   }
-}
-
-// The help file at its contents, then the jump to the empty topic id. A missing file is not handed
-// to the help system, whose question about it would hold this thread.
-void ShowHelpContents(HWND owner, const std::string& file) {
-  if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    const std::string text = "The help file\n" + file + "\ncannot be found.";
-    MessageBoxA(owner, text.c_str(), "Corvel", MB_OK | MB_ICONWARNING);
-    return;
-  }
-  WinHelpA(owner, file.c_str(), HELP_CONTENTS, 0);
-  WinHelpA(owner, file.c_str(), HELP_COMMAND, reinterpret_cast<ULONG_PTR>("JumpID(\"\",\"\")"));
 }
 
 }  // namespace
@@ -281,7 +270,8 @@ void TForm2::LoadLanguageLibrary(const std::string& path) {
   form1_.Local.ApplyLanguageLibrary(path);
 }
 
-void TForm2::SpeedItem4Click() { ShowHelpContents(hwnd(), form1_.HelpFile); }
+// The help file at its contents, without waiting on the viewer.
+void TForm2::SpeedItem4Click() { OpenHelpContents(hwnd(), form1_.HelpFile); }
 
 void TForm2::Button2Click() {
   form1_.Options.SetDefaults();
