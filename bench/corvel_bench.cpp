@@ -4,6 +4,7 @@
 //
 // Line commands on stdin, one reply line each ("ready" first), like targets.exe:
 //   tray                        become the tray: a topmost Shell_TrayWnd that keeps the live icons
+//   trayhang MS                 the tray's next call waits MS milliseconds, as a hung shell would
 //   icons                       live icons: "N" then " OWNER:UID:CALLBACK" each (hex)
 //   window X Y W H TITLE        a captioned target window of this process; its handle
 //   windows N                   N more target windows, stacked; "ok"
@@ -14,7 +15,8 @@
 //                               again, then SETTLE_MS (default 50) for the rescan that a shown
 //                               window brings. "min US,.. restore US,.. retries N" or "error TEXT"
 //   sendr H MSG WP LP           SendMessageTimeout's result in hex, or "timeout"
-//   held MAIN LIST              the windows that Corvel's main window holds in LIST (0 tray, 1 menu)
+//   held MAIN LIST              the windows that Corvel's main window holds in LIST (0 tray, 1 menu,
+//                               2 the caption-button table)
 //   ping H                      microseconds until H answers WM_NULL, or "timeout"
 //   cputime PID                 "USER_MS KERNEL_MS" of the process (GetProcessTimes)
 //   mem PID                     "PRIVATE_BYTES WORKING_SET_BYTES" (GetProcessMemoryInfo)
@@ -106,9 +108,11 @@ struct IconKey {
   bool operator<(const IconKey& o) const { return owner != o.owner ? owner < o.owner : uid < o.uid; }
 };
 std::map<IconKey, UINT> g_icons;  // live icons and their callback numbers
+DWORD g_trayHangMs = 0;           // the next call to the tray waits this long, as a hung shell
 
 LRESULT CALLBACK TrayProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg != WM_COPYDATA) return DefWindowProcA(hwnd, msg, wp, lp);
+  if (g_trayHangMs) Sleep(std::exchange(g_trayHangMs, 0));
   const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lp);
   if (!cds || cds->cbData < kTrayRecordMin || !cds->lpData) return FALSE;
   UINT f[4];
@@ -463,6 +467,10 @@ void Handle(const std::string& line) {
   if (cmd == "tray") {
     Reply(Hex(reinterpret_cast<UINT_PTR>(CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP,
                                                          0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr))));
+  } else if (cmd == "trayhang") {
+    in >> a;
+    g_trayHangMs = static_cast<DWORD>(Num(a));
+    Reply("ok");
   } else if (cmd == "icons") {
     Dispatch();
     std::string out = std::to_string(g_icons.size());

@@ -160,6 +160,13 @@ int TForm1::FindButtonWindow(HWND window) {
   int found = 0;
   for (int i = 0; i < ButtonWindowCount && !found; ++i)
     if (ButtonWindows[i].Handle == window) found = i + 1;
+  // A window the running pass has already collected is in the table it is making (the first
+  // pass, say, while the live table is still empty).
+  if (!found && passRunning_ && ButtonWindowCount < kButtonWindowsSize &&
+      std::find(nextPass_.begin(), nextPass_.end(), window) != nextPass_.end()) {
+    ButtonWindows[ButtonWindowCount] = ButtonWindowEntry{window, RECT{0, 0, 0, 0}};
+    found = ++ButtonWindowCount;
+  }
   // The program test walks every process: only for a window of the table.
   if (found && Options.WinFilter == kFilterListedPrograms && !IsListedProgramWindow(window)) return 0;
   return found;

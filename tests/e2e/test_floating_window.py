@@ -14,6 +14,7 @@ import robust_support as rs  # noqa: E402
 import tray_support as ts  # noqa: E402
 
 STEP = 3.0
+DIALOG_CLIENT = (222, 214)  # the transparency dialog
 PROMPT = 1.0  # seconds within which a Corvel that does not wait answers
 HANG_MS = 5000
 CENTRE = (e2e.SCREEN[0] // 2, e2e.SCREEN[1] // 2)
@@ -111,10 +112,12 @@ class FloatingWindowTest(e2e.CorvelTestCase):
         return d
 
     def controls(self, d):
-        """The dialog's children by kind, each list in the order of the form (top to bottom)."""
-        kids = sorted(self.t.children(d), key=lambda c: (c["rect"][1], c["rect"][0]))
+        """The dialog's children by kind, each list in the order of the form (top to bottom),
+        with their "rect" on the screen."""
+        left, top = e2e.client_origin(self.t.state(d), DIALOG_CLIENT)
         by = {}
-        for c in kids:
+        for c in sorted(self.t.children(d), key=lambda c: (c["y"], c["x"])):
+            c["rect"] = (left + c["x"], top + c["y"], c["w"], c["h"])
             by.setdefault(c["cls"].lower(), []).append(c)
         return by
 

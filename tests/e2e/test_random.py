@@ -265,6 +265,9 @@ class Walk:
         self.start_corvel()
         for h in held:
             self.expect(lambda: self.t.state(h)["vis"], "0x%x not given back after the kill" % h)
+        # Requests before the first pass has taken the windows find none of them.
+        self.expect(lambda: set(self.shown()) <= set(self.tray.held(self.corvel.hwnd, rs.IN_BUTTON_TABLE)),
+                    "the first pass after the start did not take the windows")
 
     ACTIONS = (("do_minimize", 30), ("do_restore", 30), ("do_rescan", 8), ("do_burst", 6), ("do_title", 6),
                ("do_close", 6), ("do_new", 6), ("do_shell_restart", 4), ("do_kill", 2))

@@ -1,6 +1,7 @@
 """No window is lost when Corvel dies: a killed Corvel's windows come back at the next start and
-work as before, a cut or broken journal shows what it can and nothing else, and a program that
-hangs while its window is in the tray neither freezes Corvel nor holds up the other windows."""
+work as before, a cut or broken journal shows what it can and nothing else, a program that
+hangs while its window is in the tray neither freezes Corvel nor holds up the other windows, and
+neither does a shell that stops answering."""
 
 import os
 import sys
@@ -9,6 +10,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import corvel_e2e as e2e  # noqa: E402
 import robust_support as rs  # noqa: E402
+import tray_support as ts  # noqa: E402
 
 PLACES = ((40, 60), (360, 60), (680, 60), (40, 380), (360, 380))
 SIZE = (300, 220)
@@ -37,6 +39,8 @@ class RecoveryTest(rs.JournalTrayTestCase):
         text = rs.settings()
         if settings.get("fades"):
             text += "[Options]\nSlowA=1\nSlowD=1\n"
+        if settings.get("floating"):
+            text = text.replace("MinToWindow=0", "MinToWindow=1")
         self.session.write_ini(text)
         corvel = self.session.start_corvel()
         self.addCleanup(corvel.stop)
@@ -196,6 +200,37 @@ class RecoveryTest(rs.JournalTrayTestCase):
                 for w in (b, c):
                     other.close(w)
                 self.windows = [(t, h) for t, h in self.windows if t is other and h not in (b, c)]
+
+    def test_a_shell_that_stops_answering_holds_nothing_up(self):
+        s, t = self.session, self.session.targets
+        corvel = self.start(floating=True)
+        w, other = self.make(0), self.make(1)
+        time.sleep(0.3)
+        # The tray's next call waits: the icon of this minimize reaches it only afterwards.
+        self.assertEqual(self.tray.cmd("trayhang %d" % HANG_MS), "ok")
+        start = time.monotonic()
+        rs.post_button_up(s, corvel, t, w)
+        self.assertTrue(rs.hidden(t, w, PROMPT), "the minimize waited for the shell")
+        self.assertNotEqual(t.cmd("answer 0x%x" % corvel.hwnd), "timeout", "Corvel froze on the shell")
+        # Minimized and back through its floating window, while the shell still hangs.
+        floating = s.wait_for(lambda: ts.floating_windows(t), PROMPT)
+        self.assertTrue(floating, "no floating window while the shell hangs")
+        ts.choose_floating(s, t, floating[0], "Restore")
+        self.assertTrue(rs.visible(t, w, PROMPT), "the floating window did not bring the window back")
+        self.minimize_by_post(corvel, other)
+        self.assertLess(time.monotonic() - start, HANG_MS / 1000.0, "the hang ended before the checks")
+        # Once the shell answers, its icons are put right: none for the window given back, one
+        # for the window held, which comes back through it.
+        self.assertTrue(s.wait_for(lambda: rs.icon_callback(self.tray, corvel, other) is not None,
+                                   HANG_MS / 1000.0 + 3), "no icon once the shell answers again")
+        self.assertIsNone(rs.icon_callback(self.tray, corvel, w), "the icon of a window given back stays")
+        self.restore(corvel, other)
+        self.assertEqual(rs.lost_windows(self.tray, corvel, self.windows), [])
+
+    def minimize_by_post(self, corvel, h):
+        t = self.session.targets
+        rs.post_button_up(self.session, corvel, t, h)
+        self.assertTrue(rs.hidden(t, h, PROMPT), "a minimize waited for the shell")
 
     def test_start_up_recovery_of_twenty_windows(self):
         s, t = self.session, self.session.targets

@@ -1,19 +1,25 @@
 """Start-up and shutdown of corvel.exe: the hidden main window per Windows version, the process
-priority, the settings file left alone, WM_ENDSESSION, the user button bitmaps and a window
-held minimized at exit."""
+priority, the settings file left alone, WM_ENDSESSION, the user button bitmaps, a window held
+minimized at exit, a window made right after the start, and a second start."""
 
 import os
+import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import corvel_e2e as e2e  # noqa: E402
+import caption_support as cs  # noqa: E402
+import robust_support as rs  # noqa: E402
 
 # The program has nothing to wait for at shutdown: it is gone well within this.
 END_SESSION_LIMIT = 1.0
 USER_BITMAPS = ("UpUser.bmp", "DownUser.bmp")
 LAYERED_VERSIONS = ("win2k", "winxp")
 PLAIN_VERSIONS = ("win7", "win98")
+# Starts with a window made in Corvel's first 100 ms (CORVEL_QUICK_STARTS=50 by hand).
+QUICK_STARTS = int(os.environ.get("CORVEL_QUICK_STARTS", "8"))
+BUTTON_WITHIN = 3.0
 
 
 class StartupTest(e2e.CorvelTestCase):
@@ -134,6 +140,62 @@ class StartupTest(e2e.CorvelTestCase):
         left, top, right, bottom = e2e.button_rect(state)
         x = state["x"] + state["w"] // 2
         return self.session.pixels(x, top, right - left, bottom - top)
+
+
+    def test_a_window_made_right_after_the_start_gets_its_button_without_a_repaint(self):
+        s, t = self.session, self.session.targets
+        s.set_version("win2k")
+        s.write_ini("[Visualization]\nSymbolType=0\n")
+        bare = 0
+        for i in range(QUICK_STARTS):
+            corvel = s.start_corvel(wait=False)
+            started = time.monotonic()
+            w = t.make(200 + 10 * (i % 8), 150, 400, 200, "Early %d" % i)
+            made = time.monotonic() - started
+            st = t.state(w)
+            shown = s.wait_for(lambda: cs.shows_classic(s.pixels(0, 0, *e2e.SCREEN), st), BUTTON_WITHIN, 0.1)
+            if not shown:
+                bare += 1
+                s.screenshot("early-window-%d" % i)
+                e2e.log("start %d: the window made after %.0f ms has no button" % (i, made * 1000))
+            corvel.wait_ready()
+            corvel.stop()
+            t.close(w)
+        e2e.log("figure: %d starts with a window made at once, windows without their button: %d" % (QUICK_STARTS, bare))
+        self.assertEqual(bare, 0)
+
+    def test_a_second_start_leaves_at_once_and_the_first_keeps_everything(self):
+        s, t = self.session, self.session.targets
+        s.set_version("win2k")
+        s.write_ini(rs.settings() + "[Visualization]\nSymbolType=0\n")
+        rs.remove_journal(s)
+        self.addCleanup(rs.remove_journal, s)
+        first = self.start("win2k")
+        w = t.make(200, 150, 400, 200, "Held by the first")
+        self.addCleanup(t.close, w)
+        time.sleep(0.5)
+        t.cmd("fg 0x%x" % w)
+        s.key("ctrl+Tab")
+        self.assertTrue(rs.hidden(t, w), "the hot key of the first Corvel does not minimize")
+        with open(rs.journal_path(s), "rb") as f:
+            journal = f.read()
+        second = subprocess.run([s.wine, os.path.join(s.bin_dir, "corvel.exe")], env=s.env, cwd=s.bin_dir,
+                                stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
+        self.assertEqual(second.returncode, 0)
+        self.assertEqual([x["hwnd"] for x in t.toplevel(e2e.MAIN_CLASS, e2e.MAIN_CAPTION)], [first.hwnd])
+        with open(rs.journal_path(s), "rb") as f:
+            self.assertEqual(f.read(), journal, "the second start touched the journal")
+        self.assertEqual(t.state(w)["vis"], 0, "the second start gave the window back")
+        # The hot key is still the first one's: the window comes back by the tray menu's entry,
+        # another one goes by the key.
+        other = t.make(250, 200, 400, 200, "Second window")
+        self.addCleanup(t.close, other)
+        time.sleep(0.5)
+        t.cmd("fg 0x%x" % other)
+        s.key("ctrl+Tab")
+        self.assertTrue(rs.hidden(t, other), "the hot key went with the second start")
+        self.end(first)
+        self.assertTrue(rs.visible(t, w) and rs.visible(t, other))
 
 
 if __name__ == "__main__":

@@ -127,6 +127,7 @@ STEPS = int(os.environ.get("CORVEL_CAPTION_STRESS_STEPS", "40"))
 RUNS = int(os.environ.get("CORVEL_CAPTION_STRESS_RUNS", "1"))
 SHOWN_WITHIN = 2.0  # seconds a step may take to be drawn
 RESCAN_PERIOD = 0.015
+BURST = 40  # title bars one program repaints in a row
 
 
 def overlaps(a, b):
@@ -222,7 +223,7 @@ class CaptionUnderLoadTest(rs.JournalTrayTestCase):
         self.assertNotIn((corvel.hwnd, h), self.tray.icons(), "0x%x minimized twice by one press" % h)
 
     def step(self, corvel, rng):
-        op = rng.choice(("move", "move", "resize", "activate", "activate", "recreate", "press"))
+        op = rng.choice(("move", "move", "resize", "activate", "activate", "recreate", "press", "burst", "burst"))
         h = rng.choice(list(self.rects))
         t = self.owner[h]
         if op == "move" or op == "resize":
@@ -233,6 +234,10 @@ class CaptionUnderLoadTest(rs.JournalTrayTestCase):
             self.measure(h)
         elif op == "activate":
             t.cmd("fg 0x%x" % h)
+        elif op == "burst":
+            # A program repaints many title bars in a row, as after a change of theme or font.
+            for w in [w for w in self.rects if self.owner[w] is t][:BURST]:
+                t.cmd("frame 0x%x" % w)
         elif op == "recreate":
             t.close(h)
             del self.rects[h], self.owner[h]
