@@ -52,9 +52,13 @@ bool ParseInteger(const std::string& text, int32_t& value) {
 }
 
 std::string ProfileFile::ReadString(const char* section, const std::string& key, const std::string& def) const {
+  // The system strips blanks from the end of a default it is given; a missing key gets `def`
+  // exactly (the group-box captions begin and end with one).
+  static constexpr char kMissing[] = "\x01missing\x01";
   char buffer[kProfileTextChars + 1];
-  const DWORD n = GetPrivateProfileStringA(section, key.c_str(), def.c_str(), buffer, sizeof buffer, name_.c_str());
-  return std::string(buffer, n < sizeof buffer ? n : sizeof buffer - 1);
+  const DWORD n = GetPrivateProfileStringA(section, key.c_str(), kMissing, buffer, sizeof buffer, name_.c_str());
+  std::string text(buffer, n < sizeof buffer ? n : sizeof buffer - 1);
+  return text == kMissing ? def : text;
 }
 
 int32_t ProfileFile::ReadInteger(const char* section, const std::string& key, int32_t def) const {

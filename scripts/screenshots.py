@@ -292,6 +292,39 @@ class Tour:
         time.sleep(0.5)
         return True
 
+    def common_pages(self):
+        """Options again: the Common page, the Caption button page, then the German library that
+        ships with Corvel applied to the dialog."""
+        t = self.s.targets
+        try:
+            dialog, origin = ts.open_options(self.s, t)
+        except e2e.E2EError as e:
+            print("  %s" % e)
+            return False
+
+        def click(point):
+            self.s.click(origin[0] + point[0], origin[1] + point[1])
+            time.sleep(0.4)
+
+        click(e2e.OPTIONS_COMMON)
+        self.shot("14-common-page.png", "the Common page of the options dialog")
+        click(e2e.OPTIONS_CAPTION_BUTTON)
+        self.shot("15-caption-button-page.png", "the Caption button page")
+        click(e2e.OPTIONS_COMMON)
+        try:
+            ts.choose_file(self.s, t, lambda: self.s.click_child(dialog, OPTIONS_CLIENT, "Load language library"),
+                           "Deutsch.lng")
+        except e2e.E2EError as e:
+            print("  %s" % e)
+            return False
+        if not self.s.wait_for(lambda: t.state(dialog)["title"] == "Optionen", 3):
+            print("  the German library did not apply")
+            return False
+        self.shot("16-german-library.png", "the Common page with the German library")
+        if not self.s.click_child(dialog, OPTIONS_CLIENT, "Abbrechen"):
+            return False
+        return bool(self.s.wait_for(lambda: not t.state(dialog)["vis"], 3))
+
     def exit(self):
         """Exit, the last item of the tray menu, ends Corvel."""
         self.menu = self.open_menu()
@@ -307,7 +340,7 @@ class Tour:
         return True
 
     STEPS = (desktop, to_tray, back, quick_run_menu, options_pages, applet_icons, tray_menu, about, help,
-             floating_window, floating_menu, blend_dialog, floating_restore, exit)
+             floating_window, floating_menu, blend_dialog, floating_restore, common_pages, exit)
 
     def run(self):
         try:

@@ -228,7 +228,8 @@ class Targets:
         return self.cmd("post 0x%x 0x%x 0x%x 0x%x" % (h, msg, wp & PARAM_MASK, lp & PARAM_MASK))
 
     def send(self, h, msg, wp=0, lp=0):
-        return self.cmd("send 0x%x 0x%x 0x%x 0x%x" % (h, msg, wp & PARAM_MASK, lp & PARAM_MASK))
+        """The message's result, as a signed number."""
+        return int(self.cmd("send 0x%x 0x%x 0x%x 0x%x" % (h, msg, wp & PARAM_MASK, lp & PARAM_MASK)))
 
     def close(self, h):
         return self.cmd("close 0x%x" % h)
@@ -440,6 +441,8 @@ def button_rect(state):
 
 # The options dialog: client size, the page buttons, the page area's origin, OK and Cancel.
 OPTIONS_CLIENT = (669, 407)
+OPTIONS_COMMON = (33, 43)
+OPTIONS_CAPTION_BUTTON = (33, 123)
 OPTIONS_CONTROL_PANEL = (33, 203)
 OPTIONS_QUICK_RUN = (33, 283)
 OPTIONS_PAGE = (76, 32)  # TabSheet3 and TabSheet4 inside PageControl1

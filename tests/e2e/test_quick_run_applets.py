@@ -120,20 +120,7 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
 
     def add_program(self, path):
         """Add/Browse, the path typed into the file dialog, Enter."""
-        s, t = self.session, self.t
-        before = {w["hwnd"] for w in t.toplevel("#32770") if w["vis"]}
-        self.click_in_dialog(ADD, page=True)
-        self.assertTrue(s.wait_for(lambda: [w for w in t.toplevel("#32770") if w["vis"] and w["hwnd"] not in before],
-                                   STEP), "no file dialog")
-        time.sleep(0.5)
-        s.key("End")
-        for _ in range(8):
-            s.key("BackSpace")
-        s.xdotool("type", "--delay", 20, path)
-        s.key("Return")
-        self.assertTrue(s.wait_for(lambda: not [w for w in t.toplevel("#32770") if w["vis"]], STEP),
-                        "the file dialog stays")
-        time.sleep(0.3)
+        ts.choose_file(self.session, self.t, lambda: self.click_in_dialog(ADD, page=True), path, STEP)
 
     def quick_run_menu(self):
         """A left click on Corvel's icon: the menu's (x, y, w, h)."""

@@ -227,16 +227,40 @@ def open_tray_menu(session, targets, own_slot=0, timeout=1.5):
                        % (menus(targets), targets.cmd("guiinfo 0x%x" % targets.find(e2e.MAIN_CLASS, e2e.MAIN_CAPTION))))
 
 
-def open_options(session, targets, own_slot=0, timeout=5.0):
-    """Options from the tray menu: the dialog's handle and the screen origin of its client area."""
+def click_options(session, targets, own_slot=0):
+    """The tray menu's Options item clicked, without waiting for the dialog."""
     x, y, w, h = open_tray_menu(session, targets, own_slot)
     session.click(x + MENU_FRAME + MARGIN + 30, y + h - MENU_FRAME - MENU_ITEM - MENU_ITEM // 2)
+
+
+def open_options(session, targets, own_slot=0, timeout=5.0):
+    """Options from the tray menu: the dialog's handle and the screen origin of its client area."""
+    click_options(session, targets, own_slot)
     found = session.wait_for(lambda: [d for d in targets.toplevel("TForm2") if d["vis"]], timeout)
     if not found:
         raise e2e.E2EError("the options dialog did not open")
     time.sleep(0.3)  # painted
     dialog = found[0]["hwnd"]
     return dialog, e2e.client_origin(targets.state(dialog), e2e.OPTIONS_CLIENT)
+
+
+def choose_file(session, targets, opener, path, timeout=5.0):
+    """A file dialog opened by opener(): the name box emptied, `path` typed, Enter; waits until the
+    dialog has gone."""
+    def dialogs():
+        return [w["hwnd"] for w in targets.toplevel("#32770") if w["vis"]]
+    before = set(dialogs())
+    opener()
+    if not session.wait_for(lambda: set(dialogs()) - before, timeout):
+        raise e2e.E2EError("no file dialog")
+    time.sleep(0.5)
+    session.key("End")
+    session.xdotool("key", "--repeat", 40, "--delay", 5, "BackSpace")
+    session.xdotool("type", "--delay", 20, path)
+    session.key("Return")
+    if not session.wait_for(lambda: not set(dialogs()) - before, timeout):
+        raise e2e.E2EError("the file dialog stays")
+    time.sleep(0.3)
 
 
 def click_caption_button(session, targets, hwnd):

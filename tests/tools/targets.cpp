@@ -5,7 +5,7 @@
 //   make X Y W H TITLE         new overlapped window; answers its handle
 //   close H | title H TEXT | fg H | maximize H | hide H | show H
 //   state H                    exists vis iconic zoomed fg exstyle style alpha x y w h title
-//   post H MSG WP LP | send H MSG WP LP   (numbers in hex or decimal)
+//   post H MSG WP LP | send H MSG WP LP   (numbers in hex or decimal; send answers the result)
 //   find CLASS CAPTION         handle of the first match ("-" for none)
 //   hang MS                    the window thread stops pumping for MS milliseconds
 //   tray                       become the tray: a topmost Shell_TrayWnd that records every call
@@ -701,12 +701,14 @@ void Handle(const std::string& line) {
   } else if (cmd == "post" || cmd == "send") {
     std::string h, m, w, l;
     in >> h >> m >> w >> l;
-    if (cmd == "post") PostMessageA(H(h), Num(m), Num(w), Num(l));
-    else {
+    if (cmd == "post") {
+      PostMessageA(H(h), Num(m), Num(w), Num(l));
+      Reply("ok");
+    } else {
       DWORD_PTR r = 0;
       SendMessageTimeoutA(H(h), Num(m), Num(w), Num(l), SMTO_ABORTIFHUNG, 5000, &r);
+      Reply(std::to_string(static_cast<long long>(r)));
     }
-    Reply("ok");
   } else if (cmd == "find") {
     std::string cls; in >> cls;
     const std::string caption = rest();

@@ -195,6 +195,32 @@ TForm1* g_form;
 TAForm* g_about;
 int g_visibleAbout, g_nestedReturned;
 
+TEST_F(MainFormTest, ALibraryRenamesOnlyTheThreeFixedItemsOfTheTrayMenu) {
+  TestWindow w("Listed window");
+  Start();
+  form->CurrentWindow = w.hwnd();
+  form->AddTrTimerTimer();
+  ASSERT_EQ(form->MenuWindows.size(), 1u);
+  const auto captions = [this] {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < form->RxPopupMenu1.Count(); ++i) out.push_back(form->RxPopupMenu1.At(i).caption);
+    return out;
+  };
+  std::vector<std::string> expected = captions();
+  expected[form->RxPopupMenu1.IndexOf(form->About2)] = "Info";
+  expected[form->RxPopupMenu1.IndexOf(form->Options2)] = "Optionen";
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  const std::string lib = std::string(dir) + "corvel-menu.lng";
+  test::WriteFileBytes(lib, "[Localization library]\r\nAboutStr=Info\r\nOptionsStr=Optionen\r\n");
+  form->Local.ApplyLanguageLibrary(lib);
+  DeleteFileA(lib.c_str());
+  // Without "ExitStr" the Exit item reads its default; the window's entry is untouched.
+  EXPECT_EQ(captions(), expected);
+  EXPECT_EQ(form->RxPopupMenu1.At(form->RxPopupMenu1.IndexOf(form->Exit2)).caption, "Exit");
+  EXPECT_EQ(GetMenuItemCount(form->RxPopupMenu1.Handle()), static_cast<int>(expected.size()));
+}
+
 // Runs inside the about box's modal loop.
 void CALLBACK ChooseAboutAgain(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
