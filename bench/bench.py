@@ -24,7 +24,9 @@ Every figure is set beside its lower bound, measured in the same run:
 - growth over 1,000 cycles: GDI objects (Corvel's GDI handle table through its PEB), USER objects
   (corvel_probe.dll inside Corvel), working set (GetProcessMemoryInfo) and resident set (/proc).
 
-    python3 bench/bench.py [--quick]      (scripts/bench.sh sets up the desktop and builds first)
+    python3 bench/bench.py [--quick] [--only PART,...]   (scripts/bench.sh sets up the desktop and
+    builds first; PART is a method below: startup, latency, passes, hook_overhead, end_of_session,
+    growth, idle)
 """
 
 import ctypes
@@ -42,6 +44,7 @@ import corvel_e2e as e2e  # noqa: E402
 import robust_support as rs  # noqa: E402
 
 QUICK = "--quick" in sys.argv
+ONLY = set(sys.argv[sys.argv.index("--only") + 1].split(",")) if "--only" in sys.argv[:-1] else set()
 STARTS = 3 if QUICK else 10
 IDLE_SPANS, IDLE_SPAN = (2, 5) if QUICK else (6, 10)
 LATENCY_CYCLES = 40 if QUICK else 200
@@ -424,6 +427,8 @@ def main():
     b = Bench()
     try:
         for part in (b.startup, b.latency, b.passes, b.hook_overhead, b.end_of_session, b.growth, b.idle):
+            if ONLY and part.__name__ not in ONLY:
+                continue
             log("running %s" % part.__name__)
             part()
     finally:
