@@ -121,20 +121,28 @@ class Tour:
         self.shot("04-quick-run-menu.png", "the Quick Run menu with three programs")
         return ts.close_menus(self.s, self.s.targets)
 
-    def options_pages(self):
-        """Options from the tray menu: the Quick run page, then the Control Panel page with two
-        applets ticked, and OK."""
-        t = self.s.targets
+    def options(self):
+        """The options dialog from the tray menu: its handle and a click at a point of its client
+        area; (None, None) when it does not open."""
         try:
-            dialog, origin = ts.open_options(self.s, t)
+            dialog, origin = ts.open_options(self.s, self.s.targets)
         except e2e.E2EError as e:
             print("  %s" % e)
-            return False
+            return None, None
 
         def click(point):
             self.s.click(origin[0] + point[0], origin[1] + point[1])
             time.sleep(0.4)
 
+        return dialog, click
+
+    def options_pages(self):
+        """Options from the tray menu: the Quick run page, then the Control Panel page with two
+        applets ticked, and OK."""
+        t = self.s.targets
+        dialog, click = self.options()
+        if not dialog:
+            return False
         click(e2e.OPTIONS_QUICK_RUN)
         self.shot("05-quick-run-page.png", "the Quick run page of the options dialog")
         click(e2e.OPTIONS_CONTROL_PANEL)
@@ -296,16 +304,9 @@ class Tour:
         """Options again: the Common page, the Caption button page, then the German library that
         ships with Corvel applied to the dialog."""
         t = self.s.targets
-        try:
-            dialog, origin = ts.open_options(self.s, t)
-        except e2e.E2EError as e:
-            print("  %s" % e)
+        dialog, click = self.options()
+        if not dialog:
             return False
-
-        def click(point):
-            self.s.click(origin[0] + point[0], origin[1] + point[1])
-            time.sleep(0.4)
-
         click(e2e.OPTIONS_COMMON)
         self.shot("14-common-page.png", "the Common page of the options dialog")
         click(e2e.OPTIONS_CAPTION_BUTTON)
