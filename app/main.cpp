@@ -36,5 +36,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   form1.FormShow();
   const int code = corvel::RunMessageLoop();
   form1.FormDestroy();
+  // At a log-off nothing is left to save: destroying each window would only wait on a desktop
+  // busy with every window just shown again, so the system takes them with the process.
+  if (form1.SessionEnded) ExitProcess(static_cast<UINT>(code));
   return code;
 }

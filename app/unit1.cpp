@@ -1,5 +1,6 @@
 #include "app/unit1.h"
 #include <exception>
+#include <set>
 #include "resources/button_images.h"
 #include "floating/blend_win.h"
 #include "options/options_form.h"
@@ -109,26 +110,34 @@ void TForm1::FormDestroy() {
   Local.SetTextSink(nullptr);
   CloseButtonShare();
   hooks_.DeleteHook();
-  for (const auto& record : TrayWindows) {
-    DeleteNotifyIcon(hwnd(), TrayIconId(record->Handle));
-    RestoreWindow(record->Handle);
-  }
-  for (const auto& record : MenuWindows) RestoreWindow(record->Handle);
+  // The tray thread deletes the icons while the windows are shown.
+  for (const auto& record : TrayWindows) DeleteNotifyIcon(hwnd(), TrayIconId(record->Handle));
+  for (HWND window : HeldWindows()) RestoreWindow(window);
   BUpUser.SaveToFile(ProgramFolder() + kUserUpBitmapFile);
   BDownUser.SaveToFile(ProgramFolder() + kUserDownBitmapFile);
   TrayWindows.clear();
   MenuWindows.clear();
   Applets.RemoveAppletTrayIcons();
-  for (FloatingWindowRecord& record : FloatingWindows) {
-    if (!record.Form) continue;
-    RestoreWindow(record.Handle);
-    FreeFloatingWindow(record);
-  }
+  for (FloatingWindowRecord& record : FloatingWindows)
+    if (record.Form) FreeFloatingWindow(record);
   RxTrayIcon1.Hide();
   // Every window is back: the next start has nothing to recover.
   Journal.Clear();
   // The icons go with the program, unless the shell does not answer in time.
   FlushNotifyIcons(kTrayFlushAtExitMs);
+}
+
+std::vector<HWND> TForm1::HeldWindows() const {
+  std::vector<HWND> held;
+  std::set<HWND> seen;
+  auto add = [&](HWND window) {
+    if (seen.insert(window).second) held.push_back(window);
+  };
+  for (const auto& record : TrayWindows) add(record->Handle);
+  for (const auto& record : MenuWindows) add(record->Handle);
+  for (const FloatingWindowRecord& record : FloatingWindows)
+    if (record.Form) add(record.Handle);
+  return held;
 }
 
 void TForm1::RecoverJournal() {
@@ -192,6 +201,7 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ENDSESSION:
       // The session may end the process as soon as this returns: give every window back now.
       FormDestroy();
+      SessionEnded = true;
       TerminateApplication();
       return 0;
     case WM_CLOSE:

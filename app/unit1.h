@@ -47,6 +47,10 @@ class TForm1 : public Window {
   void FormShow();
   void Timer1Timer();
   void FormDestroy();
+  // Set by WM_ENDSESSION: the windows are back and the files written; the process may go at once.
+  bool SessionEnded = false;
+  // Every window a list holds, once, in the order tray, menu, floating windows.
+  std::vector<HWND> HeldWindows() const;
   // Shows again what an earlier run left hidden.
   void RecoverJournal();
 
