@@ -8,7 +8,8 @@
 // the main window shares (platform/button_share.h): painting of the owner that reaches the screen
 // later can then never lie over it.
 //
-// What is posted, always after the owner has handled the event:
+// What is posted, always after the owner has handled the event (the first and third only where
+// the owner could not draw the button itself):
 //   WM_NCPAINT, WM_SETTEXT, WM_SETICON      HM_REDRAW       (the title bar has been repainted)
 //   WM_NCACTIVATE                          HM_REDRAWTWICE  (some programs repaint it once more)
 //   WM_WINDOWPOSCHANGED, new size          HM_REFRESH
@@ -120,15 +121,16 @@ const ButtonShare* Share() {
   return g_share.Open() ? g_share.get() : nullptr;
 }
 
-// Draws the button the main window has drawn on this window, in the owner's own thread.
-void DrawInOwner(HWND window) {
-  if (!IsWindowVisible(window) || IsIconic(window)) return;
+// Draws the button the main window has drawn on this window, in the owner's own thread; false
+// when it could not (the window is not in the table, the share is being written, no DC).
+bool DrawInOwner(HWND window) {
+  if (!IsWindowVisible(window) || IsIconic(window)) return false;
   const ButtonShare* share = Share();
-  if (!share) return;
+  if (!share) return false;
   SharedPicture picture;  // on the stack: nothing is allocated
-  if (!ReadSharedPicture(*share, window, picture)) return;
+  if (!ReadSharedPicture(*share, window, picture)) return false;
   RECT wr;
-  if (!GetWindowRect(window, &wr)) return;
+  if (!GetWindowRect(window, &wr)) return false;
   const RECT b = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -138,10 +140,12 @@ void DrawInOwner(HWND window) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   HDC dc = GetWindowDC(window);
-  if (!dc) return;
-  SetDIBitsToDevice(dc, b.left, b.top, static_cast<DWORD>(picture.width), static_cast<DWORD>(picture.height), 0, 0, 0,
-                    static_cast<UINT>(picture.height), picture.pixels, &info, DIB_RGB_COLORS);
+  if (!dc) return false;
+  const int lines = SetDIBitsToDevice(dc, b.left, b.top, static_cast<DWORD>(picture.width),
+                                      static_cast<DWORD>(picture.height), 0, 0, 0, static_cast<UINT>(picture.height),
+                                      picture.pixels, &info, DIB_RGB_COLORS);
   ReleaseDC(window, dc);
+  return lines > 0;
 }
 
 void RequestRescan(HWND main) {
@@ -185,7 +189,9 @@ void AfterWindowProc(const CWPRETSTRUCT& r) {
   if (!main) return;
   if (shown) RequestRescan(main);
   if (!report) return;
-  DrawInOwner(r.hwnd);
+  // What the owner drew after its own painting needs no second copy from the main window; only
+  // a window that repaints its title bar once more later (HM_REDRAWTWICE) still asks for one.
+  if (DrawInOwner(r.hwnd) && report != HM_REDRAWTWICE) return;
   PostRedraw(main, report, r.hwnd);
 }
 
