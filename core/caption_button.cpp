@@ -315,8 +315,11 @@ bool TForm1::CursorOnButton(int index) const {
   POINT cursor{};
   GetCursorPos(&cursor);
   RECT wr{};
-  if (!GetWindowRect(entry.Handle, &wr)) return false;
-  return HitsButtonStrict(entry.ButtonRect, POINT{cursor.x - wr.left, cursor.y - wr.top});
+  if (!GetWindowRect(entry.Handle, &wr) || IsRectEmpty(&entry.ButtonRect)) return false;
+  // Where the button is now: the owner's thread draws it after a change of size or frame
+  // metrics, perhaps before this table has heard of the change.
+  const RECT button = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());
+  return HitsButtonStrict(button, POINT{cursor.x - wr.left, cursor.y - wr.top});
 }
 
 void TForm1::ButtonDown(HWND window) {

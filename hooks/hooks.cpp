@@ -8,8 +8,8 @@
 // the main window shares (platform/button_share.h): painting of the owner that reaches the screen
 // later can then never lie over it.
 //
-// What is posted, always after the owner has handled the event (the first and third only where
-// the owner could not draw the button itself):
+// What is posted, always after the owner has handled the event (the first only where the owner
+// could not draw the button itself):
 //   WM_NCPAINT, WM_SETTEXT, WM_SETICON      HM_REDRAW       (the title bar has been repainted)
 //   WM_NCACTIVATE                          HM_REDRAWTWICE  (some programs repaint it once more)
 //   WM_WINDOWPOSCHANGED, new size          HM_REFRESH
@@ -189,9 +189,10 @@ void AfterWindowProc(const CWPRETSTRUCT& r) {
   if (!main) return;
   if (shown) RequestRescan(main);
   if (!report) return;
-  // What the owner drew after its own painting needs no second copy from the main window; only
-  // a window that repaints its title bar once more later (HM_REDRAWTWICE) still asks for one.
-  if (DrawInOwner(r.hwnd) && report != HM_REDRAWTWICE) return;
+  // What the owner drew after its own painting needs no second copy from the main window. A new
+  // size (the main window keeps where each button is) and an activation (some programs repaint
+  // the title bar once more later) still ask for one.
+  if (DrawInOwner(r.hwnd) && report == HM_REDRAW) return;
   PostRedraw(main, report, r.hwnd);
 }
 

@@ -131,8 +131,11 @@ class CaptionButtonTest(e2e.CorvelTestCase):
         self.assertEqual((after["x"], after["y"]), (st["x"] + DRAG[0], st["y"] + DRAG[1]), "not dragged")
         self.assertEqual(after["vis"], 1)
 
-        # On the button: pressed picture, the window stays put while the mouse moves, and the
-        # release on the button hides it.
+        # On the button, at its new place after a resize: pressed picture, the window stays put
+        # while the mouse moves, and the release on the button hides it.
+        st = t.state(a)
+        t.cmd("move 0x%x %d %d 300 240" % (a, st["x"], st["y"]))
+        self.assertTrue(self.wait_classic(a), "no button at its new place after a resize")
         st = t.state(a)
         x, y = cs.button_centre(st)
         s.mousedown(x, y)
