@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs Corvel's benchmarks: installs what is missing (as root), builds into build/, starts a
 # private Xvfb, Wine prefix and desktop, runs bench/bench.py in it and prints one table (also
-# written to $CORVEL_BUILD/bench-results.md). Not part of the tests; takes about 6 minutes.
+# written to $CORVEL_BUILD/bench-results.md). Not part of the tests; takes about 8 minutes.
 # `bash scripts/bench.sh --quick` runs fewer rounds. CORVEL_BUILD chooses another build folder
 # (default build/<arch>: the i686 build where 32-bit code runs, else the x86_64 one).
 CORVEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
