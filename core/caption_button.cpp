@@ -101,6 +101,8 @@ void TForm1::RunCollectionPass() {
   if (destroyed_) return;
   PublishPass();
   const int count = ButtonWindowCount;
+  // Presses and hook messages are let in between two windows drawn, not during the walk: the
+  // walk only reads styles, and a look at the queue costs as much as a window's style.
   for (int i = 0; i < count && !destroyed_; ++i) {
     ProcessPendingMessages();
     // A message handled in between may have emptied the table.
@@ -137,7 +139,6 @@ void TForm1::CollectWindows(LONG styleMask) {
     const LONG style = GetWindowLongA(w, GWL_STYLE);
     if ((style & styleMask) == styleMask && w != desktop && w != taskBar && w != progman && w != playlist)
       CollectWindow(w);
-    ProcessPendingMessages();
   }
 }
 
@@ -216,9 +217,8 @@ void TForm1::DrawButton(int index, bool pressed, bool askOwner) {
   if (index < 0 || index >= ButtonWindowCount) return;
   ButtonWindowEntry& entry = ButtonWindows[index];
   // A window that has gone keeps its entry until the next pass but is not drawn.
-  if (!IsWindow(entry.Handle)) return;
   RECT wr{};
-  GetWindowRect(entry.Handle, &wr);
+  if (!GetWindowRect(entry.Handle, &wr)) return;
   RECT button = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());
   const Picture* image = ButtonPicture(pressed);
   if (!image) button = EmptyButtonRect(ButtonStyle);

@@ -101,6 +101,8 @@ class SelectGuard {
   }
   SelectGuard(const SelectGuard&) = delete;
   SelectGuard& operator=(const SelectGuard&) = delete;
+  // False when the object could not be selected (a bitmap selected into another DC).
+  explicit operator bool() const noexcept { return old_ != nullptr; }
 
  private:
   HDC dc_;

@@ -46,7 +46,24 @@ std::string ProgramFolder() {
   return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);
 }
 
+HBITMAP Picture::Bitmap() const {
+  ReleaseSource();
+  return bitmap_.get();
+}
+
+HDC Picture::SourceDc() const {
+  if (!source_ && bitmap_) {
+    source_ = std::make_unique<Source>(bitmap_.get());
+    // Selected elsewhere (a caller of Bitmap() still holds it): nothing to draw from.
+    if (!source_->dc || !source_->selected) source_.reset();
+  }
+  return source_ ? source_->dc.get() : nullptr;
+}
+
+void Picture::ReleaseSource() const { source_.reset(); }
+
 void Picture::Assign(BitmapHandle bitmap) {
+  ReleaseSource();
   bitmap_ = std::move(bitmap);
   width_ = height_ = 0;
   BITMAP info{};
@@ -160,6 +177,7 @@ bool Picture::SaveToFile(const std::string& path) const {
   h.biCompression = BI_RGB;
   const size_t imageBytes = RowBytes(width_, 24) * static_cast<size_t>(height_);
   std::vector<unsigned char> bits(imageBytes);
+  ReleaseSource();  // a bitmap selected into a DC is not to be read
   HDC screen = GetDC(nullptr);
   const int lines = GetDIBits(screen, bitmap_.get(), 0, height_, bits.data(), reinterpret_cast<BITMAPINFO*>(&h),
                               DIB_RGB_COLORS);
@@ -180,11 +198,11 @@ bool Picture::SaveToFile(const std::string& path) const {
 
 void Picture::StretchDraw(HDC dc, const RECT& rect) const {
   if (Empty() || !dc) return;
-  MemoryDc src = CreateScreenCompatibleDc();
-  SelectGuard sel(src.get(), bitmap_.get());
+  const HDC src = SourceDc();
+  if (!src) return;
   SetStretchBltMode(dc, COLORONCOLOR);
-  StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, src.get(), 0, 0, width_,
-             height_, SRCCOPY);
+  StretchBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, src, 0, 0, width_, height_,
+             SRCCOPY);
 }
 
 bool RenderPixels(const Picture& picture, int width, int height, DWORD* pixels) {
