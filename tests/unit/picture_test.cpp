@@ -160,5 +160,36 @@ TEST(Picture, SavesWhatItReadsAndNothingWhenEmpty) {
   DeleteFileA(path.c_str());
 }
 
+// A picture keeps its bitmap selected for drawing; whatever is done with the bitmap after a
+// draw, the next draw shows what the picture holds then.
+TEST(Picture, DrawsWhatItHoldsNowAfterItsBitmapWasReplacedOrLentOut) {
+  const auto red = [](const Picture& p) {
+    DWORD px[4 * 4] = {};
+    EXPECT_TRUE(RenderPixels(p, 4, 4, px));
+    return static_cast<int>((px[5] >> 16) & 0xFF);
+  };
+  Picture p;
+  ASSERT_TRUE(p.LoadFromMemory(Bytes(test::JpegFile(8, 8, RGB(200, 30, 30)))));
+  EXPECT_NEAR(red(p), 200, 8);
+  ASSERT_TRUE(p.LoadFromMemory(Bytes(test::JpegFile(8, 8, RGB(30, 30, 200)))));
+  EXPECT_NEAR(red(p), 30, 8);
+
+  // Lent out after a draw: copied, read in the caller's DC and saved, then drawn again.
+  Picture copy;
+  copy.CopyFrom(p);
+  ASSERT_FALSE(copy.Empty());
+  EXPECT_NEAR(red(copy), 30, 8);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, p.Bitmap());
+  ASSERT_NE(old, nullptr);
+  EXPECT_NEAR(GetRValue(GetPixel(dc, 4, 4)), 30, 8);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  const std::string path = TempPath("corvel-lent-picture.bmp");
+  EXPECT_TRUE(p.SaveToFile(path));
+  DeleteFileA(path.c_str());
+  EXPECT_NEAR(red(p), 30, 8);
+}
+
 }  // namespace
 }  // namespace corvel
