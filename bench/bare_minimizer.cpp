@@ -8,6 +8,9 @@
 //   bare_minimizer.exe draw     draws a filled rectangle where the caption button goes on every
 //                               window with a caption and a minimize box, then waits like the
 //                               first mode: the lower bound of the start-up.
+//   bare_minimizer.exe steps    the first mode with the window steps Corvel takes: minimized, then
+//                               hidden; shown, restored and brought to the front. What Wine's
+//                               handling of those costs the target, apart from Corvel's own work.
 #include <windows.h>
 #include <shellapi.h>
 #include <cstring>
@@ -25,6 +28,7 @@ constexpr UINT_PTR kShowTimer = 2;
 
 HWND g_pending = nullptr;
 HICON g_icon = nullptr;
+bool g_corvelSteps = false;
 
 NOTIFYICONDATAA IconData(HWND owner, HWND window) {
   NOTIFYICONDATAA d;
@@ -42,11 +46,16 @@ void OnTimer(HWND self, UINT_PTR id) {
   KillTimer(self, id);
   NOTIFYICONDATAA d = IconData(self, g_pending);
   if (id == kHideTimer) {
+    if (g_corvelSteps) ShowWindowAsync(g_pending, SW_SHOWMINIMIZED);
     ShowWindowAsync(g_pending, SW_HIDE);
     Shell_NotifyIconA(NIM_ADD, &d);
   } else {
     Shell_NotifyIconA(NIM_DELETE, &d);
     ShowWindowAsync(g_pending, SW_SHOW);
+    if (g_corvelSteps) {
+      ShowWindowAsync(g_pending, SW_RESTORE);
+      SetForegroundWindow(g_pending);
+    }
   }
 }
 
@@ -90,6 +99,7 @@ void DrawButtons() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
   if (cmdLine && std::strcmp(cmdLine, "draw") == 0) DrawButtons();
+  g_corvelSteps = cmdLine && std::strcmp(cmdLine, "steps") == 0;
   g_icon = LoadIcon(nullptr, IDI_APPLICATION);
   WNDCLASSA wc{};
   wc.lpfnWndProc = Proc;

@@ -348,6 +348,10 @@ class Bench:
         rs.cycles(self.tray, bare, target, 10)
         bare_mins, bare_restores, _ = rs.cycles(self.tray, bare, target, LATENCY_CYCLES)
         self.end_bare(proc, bare)
+        proc, bare = self.bare("steps")
+        rs.cycles(self.tray, bare, target, 10)
+        steps_mins, steps_restores, _ = rs.cycles(self.tray, bare, target, LATENCY_CYCLES)
+        self.end_bare(proc, bare)
         us = 1000.0
         row("Minimize: HM_BUTTONUP to hidden with tray icon (%d cycles)" % LATENCY_CYCLES, "ms",
             [v / us for v in mins], [v / us for v in bare_mins],
@@ -355,6 +359,11 @@ class Bench:
             + ("; %d requests sent again" % retries if retries else ""))
         row("Restore: icon click to visible (%d cycles)" % LATENCY_CYCLES, "ms", [v / us for v in restores],
             [v / us for v in bare_restores], "bound: the same timer, Shell_NotifyIconA, ShowWindowAsync")
+        # The same bound with Corvel's window steps: what Wine's handling of them costs.
+        row("Minimize, bound with Corvel's window steps", "ms", [v / us for v in steps_mins],
+            [v / us for v in bare_mins], "bare_minimizer.exe steps: minimized, then hidden; against the bound above")
+        row("Restore, bound with Corvel's window steps", "ms", [v / us for v in steps_restores],
+            [v / us for v in bare_restores], "shown, restored, brought to the front; against the bound above")
 
     # Collection pass
 
@@ -391,6 +400,7 @@ class Bench:
         h = self.t.make(*TARGET, "Repainted")
         time.sleep(0.3)
         without = [int(self.t.cmd("ncpaint 0x%x %d" % (h, REPAINTS), timeout=300)) for _ in range(REPAINT_RUNS)]
+        drawn = [int(self.t.cmd("ncpaintdraw 0x%x %d" % (h, REPAINTS), timeout=300)) for _ in range(REPAINT_RUNS)]
         corvel = self.start_corvel()
         time.sleep(0.5)
         hooked = [int(self.t.cmd("ncpaint 0x%x %d" % (h, REPAINTS), timeout=300)) for _ in range(REPAINT_RUNS)]
@@ -398,6 +408,8 @@ class Bench:
         self.t.close(h)
         row("Hook: %d title-bar repaints of a hooked window (%d runs)" % (REPAINTS, REPAINT_RUNS), "ms", hooked,
             without, "targets.exe ncpaint; bound: the same without Corvel's hook")
+        row("Hook, bound with one button drawn per repaint", "ms", hooked, drawn,
+            "targets.exe ncpaintdraw: no hook, GetWindowDC and SetDIBitsToDevice of 16x16 pixels after each")
 
     # Growth
 

@@ -338,9 +338,10 @@ void TForm1::ButtonUp(HWND window) {
   if (i == 0 || !IsWindow(window) || !CursorOnButton(i - 1)) return;
   ButtonPressed = 0;
   PublishButtonPressed();
-  DrawButtonUp(i - 1);
+  // The timer runs from here: the released button is drawn while it waits.
   CurrentWindow = window;
   AddTrTimer.Enable();
+  DrawButtonUp(i - 1);
 }
 
 void TForm1::MinButton(HWND window) {

@@ -12,6 +12,8 @@
 //   traylog                    recorded calls, one per line, then "end"
 //   broadcast NAME             post the registered message NAME to every top-level window
 //   ncpaint H N                send H N title-bar repaints, answers the milliseconds taken
+//   ncpaintdraw H N            the same, each followed by one picture drawn where the caption
+//                              button goes, as the hook library draws it (without any hook)
 //   pid H                      process id of the window's owner ("-" when there is no window)
 //   priority PID               priority class of a process in hex ("error" when it cannot be read)
 //   toplevel CLASS CAPTION     top-level windows that match ("-" matches any class or caption):
@@ -76,6 +78,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "platform/caption_geometry.h"
 #include "platform/messages.h"
 #include "tests/tools/tool_io.h"
 
@@ -181,6 +184,25 @@ std::string State(HWND h) {
                 static_cast<unsigned long>(GetWindowLongA(h, GWL_STYLE)), layered ? alpha : -1, r.left, r.top,
                 r.right - r.left, r.bottom - r.top, title);
   return b;
+}
+
+// What the hook library does to draw the caption button after a repaint, and nothing more.
+void DrawButtonPlace(HWND window) {
+  static DWORD pixels[16 * 16];
+  RECT wr{};
+  if (!GetWindowRect(window, &wr)) return;
+  const RECT b = corvel::ProgramButtonRect(wr.right - wr.left, corvel::SystemFrameMetrics());
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = 16;
+  info.bmiHeader.biHeight = -16;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  HDC dc = GetWindowDC(window);
+  if (!dc) return;
+  SetDIBitsToDevice(dc, b.left, b.top, 16, 16, 0, 0, 0, 16, pixels, &info, DIB_RGB_COLORS);
+  ReleaseDC(window, dc);
 }
 
 // The rule by which the shell gives a top-level window a task bar button.
@@ -736,11 +758,13 @@ void Handle(const std::string& line) {
     const UINT m = RegisterWindowMessageA(rest().c_str());
     PostMessageA(HWND_BROADCAST, m, 0, 0);
     Reply("ok");
-  } else if (cmd == "ncpaint") {
+  } else if (cmd == "ncpaint" || cmd == "ncpaintdraw") {
     std::string h, n; in >> h >> n;
+    const bool draw = cmd == "ncpaintdraw";
     const DWORD start = GetTickCount();
     for (unsigned long i = 0; i < Num(n); ++i) {
       SendMessageA(H(h), WM_NCPAINT, 1, 0);
+      if (draw) DrawButtonPlace(H(h));
       if (i % 64 == 0) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
