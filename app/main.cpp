@@ -1,5 +1,4 @@
-// Program entry: the main window, the message loop, and the dialogs once the first collection
-// pass has drawn the caption buttons.
+// Program entry: the main window first, then the dialogs, then the message loop.
 #include <windows.h>
 #include <commctrl.h>
 #include "app/unit1.h"
@@ -25,20 +24,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   corvel::TAForm aForm(form1.Local);
   corvel::TSetBlendForm setBlendForm(form1);
   corvel::TChangeNameForm changeNameForm;
+  form2.CreateForm(form1.hwnd());
+  aForm.CreateForm(form1.hwnd());
+  setBlendForm.CreateForm(form1.hwnd());
+  changeNameForm.CreateForm(form1.hwnd());
   corvel::TQuickRunPage quickRunPage;
   corvel::TControlPanelPage controlPanelPage;
-  // Making the dialogs takes longer than all the rest of the start, and nothing before the
-  // first pass needs them: the buttons are drawn first.
-  form1.OnFirstPass = [&] {
-    form2.CreateForm(form1.hwnd());
-    aForm.CreateForm(form1.hwnd());
-    setBlendForm.CreateForm(form1.hwnd());
-    changeNameForm.CreateForm(form1.hwnd());
-    quickRunPage.Attach(form2, form1, changeNameForm);
-    controlPanelPage.Attach(form2);
-    form1.SetForms(&form2, &aForm, &setBlendForm, &changeNameForm);
-    form1.LoadIntoDialogs();
-  };
+  quickRunPage.Attach(form2, form1, changeNameForm);
+  controlPanelPage.Attach(form2);
+  form1.SetForms(&form2, &aForm, &setBlendForm, &changeNameForm);
   form1.FormShow();
   const int code = corvel::RunMessageLoop();
   form1.FormDestroy();

@@ -45,13 +45,6 @@ void TForm1::SetForms(TForm2* form2, TAForm* aForm, TSetBlendForm* setBlendForm,
   changeNameForm_ = changeNameForm;
 }
 
-void TForm1::LoadIntoDialogs() {
-  if (!Options.LocalLibrary.empty()) Local.ApplyLanguageLibrary(Options.LocalLibrary);
-  LoadQuickRunList();
-  ResetQuickRunMenu();
-  FillQuickRunMenu();
-}
-
 void TForm1::FormCreate() {
   for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer}) t->Attach(hwnd());
   OsCode = GetOsCode();

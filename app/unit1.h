@@ -2,7 +2,6 @@
 // windows, the tray menu, the program's tray icon, the settings and every timer.
 #pragma once
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,11 +41,6 @@ class TForm1 : public Window {
   bool CreateForm();
   // The other forms of the program, created after the main window.
   void SetForms(TForm2* form2, TAForm* aForm, TSetBlendForm* setBlendForm, TChangeNameForm* changeNameForm);
-  // Runs once, after the first collection pass has drawn: the program makes its dialogs then.
-  std::function<void()> OnFirstPass;
-  // Gives dialogs made after the start what the start gave the main window: the language
-  // library's texts and the Quick Run list with its menu.
-  void LoadIntoDialogs();
 
   // ---- Start-up and shutdown
   void FormCreate();

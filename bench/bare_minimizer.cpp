@@ -11,9 +11,14 @@
 //   bare_minimizer.exe steps    the first mode with the window steps Corvel takes: minimized, then
 //                               hidden; shown, restored and brought to the front. What Wine's
 //                               handling of those costs the target, apart from Corvel's own work.
+//   bare_minimizer.exe thread   the first mode with one more thread, waiting for work that never
+//                               comes, as Corvel's tray thread waits: what that costs the end.
 #include <windows.h>
 #include <shellapi.h>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include "platform/caption_geometry.h"
 #include "platform/messages.h"
 
@@ -100,6 +105,14 @@ void DrawButtons() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR cmdLine, int) {
   if (cmdLine && std::strcmp(cmdLine, "draw") == 0) DrawButtons();
   g_corvelSteps = cmdLine && std::strcmp(cmdLine, "steps") == 0;
+  if (cmdLine && std::strcmp(cmdLine, "thread") == 0) {
+    static std::mutex mutex;
+    static std::condition_variable never;
+    std::thread([] {
+      std::unique_lock<std::mutex> lock(mutex);
+      never.wait(lock, [] { return false; });
+    }).detach();
+  }
   g_icon = LoadIcon(nullptr, IDI_APPLICATION);
   WNDCLASSA wc{};
   wc.lpfnWndProc = Proc;

@@ -89,11 +89,6 @@ void TForm1::Timer2Timer() {
   rescanAfterPass_ = false;
   RunCollectionPass();
   passRunning_ = false;
-  if (OnFirstPass && !destroyed_) {
-    const std::function<void()> firstPass = std::move(OnFirstPass);
-    OnFirstPass = nullptr;
-    firstPass();
-  }
   if (rescanAfterPass_ && !destroyed_) Timer2.Enable();
 }
 
