@@ -188,9 +188,7 @@ class Bench:
 
     def end_bare(self, proc, hwnd):
         self.t.post(hwnd, e2e.WM_ENDSESSION, 1, 0)
-        try:
-            proc.wait(5)
-        except subprocess.TimeoutExpired:
+        if not e2e.wait_ended(proc, 5):
             e2e._end_process(proc)
 
     # Start-up

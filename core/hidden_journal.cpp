@@ -85,6 +85,8 @@ std::vector<JournalEntry> HiddenJournal::Read() const {
 }
 
 void HiddenJournal::Clear() {
+  // At a session end with nothing held, one file write less.
+  if (entries_.empty() && onDisk_) return;
   entries_.clear();
   Write();
 }
@@ -109,16 +111,17 @@ void HiddenJournal::Remove(HWND window) {
 
 // The new text goes to a file of its own that then replaces the journal in one step: a run
 // killed in the middle of a write leaves the old journal or the new one, never a cut one.
-void HiddenJournal::Write() const {
+void HiddenJournal::Write() {
   const std::string text = FormatJournal(entries_);
   const std::string next = path_ + kNextSuffix;
+  onDisk_ = false;
   HANDLE f = CreateFileA(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   const BOOL ok = WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   CloseHandle(f);
-  if (!ok || written != text.size() || !MoveFileExA(next.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING))
-    DeleteFileA(next.c_str());
+  onDisk_ = ok && written == text.size() && MoveFileExA(next.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (!onDisk_) DeleteFileA(next.c_str());
 }
 
 }  // namespace corvel

@@ -27,16 +27,17 @@ class HiddenJournal {
 
   // What the file holds now (nothing for a missing or unreadable file).
   std::vector<JournalEntry> Read() const;
-  // Starts an empty journal.
+  // Starts an empty journal; writes nothing when the file holds an empty one already.
   void Clear();
   void Add(HWND window);
   void Remove(HWND window);
   const std::vector<JournalEntry>& Entries() const { return entries_; }
 
  private:
-  void Write() const;
+  void Write();
   std::string path_;
   std::vector<JournalEntry> entries_;
+  bool onDisk_ = false;  // the file holds `entries_`: the last write went through
 };
 
 }  // namespace corvel

@@ -153,6 +153,29 @@ class _LineReader:
         return line.decode("latin-1").rstrip("\r")
 
 
+def wait_ended(popen, timeout):
+    """True once `popen` has ended, waiting at most `timeout` s. Woken by the exit itself (a
+    pidfd), where Popen.wait with a timeout looks at doubling intervals (0.5, 1, 2, 4 ms...) and
+    would time an end of 4 ms as 7.5."""
+    try:
+        fd = os.pidfd_open(popen.pid)
+    except (AttributeError, OSError):  # an older kernel, or the process is gone already
+        fd = None
+    if fd is not None:
+        try:
+            watch = select.poll()
+            watch.register(fd, select.POLLIN)
+            if not watch.poll(timeout * 1000):
+                return False
+        finally:
+            os.close(fd)
+    try:
+        popen.wait(timeout)
+    except subprocess.TimeoutExpired:
+        return False
+    return True
+
+
 def _end_process(popen, grace=2.0):
     """Ends a process started in a session of its own: TERM, then KILL."""
     if popen.poll() is not None:
@@ -402,9 +425,7 @@ class Corvel:
     def wait_exit(self, timeout):
         """Seconds until the process ended, or None when it is still running after timeout."""
         start = time.monotonic()
-        try:
-            self.proc.wait(timeout)
-        except subprocess.TimeoutExpired:
+        if not wait_ended(self.proc, timeout):
             return None
         return time.monotonic() - start
 

@@ -74,6 +74,14 @@ TEST(HiddenJournal, KeepsTheLastWholeJournalWhenTheNewOneCannotBeWritten) {
   ASSERT_EQ(read.size(), 1u);
   EXPECT_EQ(read[0].Handle, b.hwnd());
   EXPECT_FALSE(test::FileExists(next));
+  // A journal emptied while the file could not be written is still written empty by Clear.
+  held = CreateFileA(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  j.Remove(b.hwnd());
+  EXPECT_EQ(j.Read().size(), 1u);
+  CloseHandle(held);
+  j.Clear();
+  EXPECT_TRUE(j.Read().empty());
   DeleteFileA(path.c_str());
   DeleteFileA(next.c_str());
 }
