@@ -27,6 +27,9 @@ Every figure is set beside its lower bound, measured in the same run:
     python3 bench/bench.py [--quick] [--only PART,...]   (scripts/bench.sh sets up the desktop and
     builds first; PART is a method below: startup, latency, passes, hook_overhead, end_of_session,
     growth, idle)
+
+CORVEL_BENCH_BEFORE=PATH (a corvel_bench.exe of an earlier build, same width) adds that build's
+collection passes, measured in turns with this one's, so that a change is judged in one run.
 """
 
 import ctypes
@@ -372,8 +375,9 @@ class Bench:
     def passes(self):
         made = []
         exe = os.path.join(self.s.bin_dir, "corvel_bench.exe")
+        before = os.environ.get("CORVEL_BENCH_BEFORE")
 
-        def run(mode, repeats):
+        def run(mode, repeats, exe=exe):
             out = subprocess.run([self.s.wine, exe, mode, str(repeats)], env=self.s.env, capture_output=True, text=True,
                                  timeout=300).stdout.split()
             fields = dict(zip(out[0::2], out[1::2]))
@@ -384,15 +388,20 @@ class Bench:
                 i = len(made)
                 made.append(self.t.make(100 + (i % 30) * 12, 60 + (i % 25) * 12, 420, 300, "Pass %d" % i))
             time.sleep(2)  # the new windows have painted
-            times, bare = [], []
+            times, bare, earlier = [], [], []
             for _ in range(2):  # in turns, so that neither has the quieter moment
                 times += run("pass", PASS_REPEATS // 2)[0]
                 b, top, _ = run("barepass", PASS_REPEATS // 2)
                 bare += b
+                if before:
+                    earlier += run("pass", PASS_REPEATS // 2, before)[0]
             collected = run("pass", 1)[2]
             row("Collection pass, %d target windows (%s top-level)" % (n, top), "ms", times, bare,
                 "%s in the table; %d passes; bound: walk, style test, draw, pending messages"
                 % (collected, len(times)))
+            if before:
+                row("Collection pass, %d target windows, the earlier build" % n, "ms", earlier, bare,
+                    "CORVEL_BENCH_BEFORE, in turns with the row above; the same bound")
         for h in made:
             self.t.close(h)
 
