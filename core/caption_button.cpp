@@ -315,7 +315,10 @@ bool TForm1::CursorOnButton(int index) const {
   POINT cursor{};
   GetCursorPos(&cursor);
   RECT wr{};
-  if (!GetWindowRect(entry.Handle, &wr) || IsRectEmpty(&entry.ButtonRect)) return false;
+  // Every window of the table shows the button while the style has pictures, whether this
+  // process has drawn it yet or only the owner (from the shared table): the hook library has
+  // swallowed the press on it either way.
+  if (!StyleHasImages(ButtonStyle) || !GetWindowRect(entry.Handle, &wr)) return false;
   // Where the button is now: the owner's thread draws it after a change of size or frame
   // metrics, perhaps before this table has heard of the change.
   const RECT button = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());

@@ -228,6 +228,18 @@ TEST_F(MainFormTest, PressAndReleaseOnTheButtonNameTheWindow) {
   form->CurrentWindow = nullptr;
   Send(HM_BUTTONUP, other.hwnd());
   EXPECT_EQ(form->CurrentWindow, nullptr);
+  // One that came into the table and was not drawn from here yet (its owner draws the button
+  // from the shared table) takes the press as well.
+  TestWindow fresh("fresh", 60, 300, 400, 200);
+  Send(HM_ADDWINDOW, fresh.hwnd());
+  GetWindowRect(fresh.hwnd(), &wr);
+  const RECT fb = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());
+  MoveCursor(wr.left + (fb.left + fb.right) / 2, wr.top + (fb.top + fb.bottom) / 2);
+  Send(HM_BUTTONDOWN, fresh.hwnd());
+  EXPECT_EQ(form->ButtonPressed, -1);
+  Send(HM_BUTTONUP, fresh.hwnd());
+  EXPECT_EQ(form->CurrentWindow, fresh.hwnd());
+  form->AddTrTimer.Disable();
 }
 
 // A release that arrives while a pass rebuilds the table is not lost for a window the pass has
