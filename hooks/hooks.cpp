@@ -89,15 +89,13 @@ bool Reported(HWND window) {
   return (style & WS_CHILD) == 0 && (style & mask) == mask;
 }
 
-// True for a window of another program than Corvel that the installed hook reports: one whose
-// owner draws the button. Only reads this process's own state.
-bool Drawable(HWND window) { return Reported(window) && GetCurrentProcessId() != g_mainProcess; }
-
 // The main window when `window` is to be reported, else null. The program's own windows
 // (and the main window itself) are never reported.
 HWND ReceiverFor(HWND window) {
-  if (!Drawable(window)) return nullptr;
-  return MainWindow();
+  if (!Reported(window)) return nullptr;
+  HWND main = MainWindow();
+  if (!main || GetCurrentProcessId() == g_mainProcess) return nullptr;
+  return main;
 }
 
 void Post(HWND main, UINT msg, HWND window) {
@@ -169,7 +167,7 @@ void AfterWindowProc(const CWPRETSTRUCT& r) {
   UINT report = 0;
   bool shown = false;
   if (g_drawMessage && r.message == g_drawMessage) {
-    if (Drawable(r.hwnd)) DrawInOwner(r.hwnd);
+    if (ReceiverFor(r.hwnd)) DrawInOwner(r.hwnd);
     return;
   }
   switch (r.message) {
@@ -187,16 +185,15 @@ void AfterWindowProc(const CWPRETSTRUCT& r) {
     }
     default: return;
   }
-  if (!Drawable(r.hwnd)) return;
-  // What the owner drew after its own painting needs no second copy from the main window. A new
-  // size (the main window keeps where each button is) and an activation (some programs repaint
-  // the title bar once more later) still ask for one. The main window is looked up (a call to
-  // the server) only when there is something to post.
-  if (report && DrawInOwner(r.hwnd) && report == HM_REDRAW && !shown) return;
-  HWND main = MainWindow();
+  HWND main = ReceiverFor(r.hwnd);
   if (!main) return;
   if (shown) RequestRescan(main);
-  if (report) PostRedraw(main, report, r.hwnd);
+  if (!report) return;
+  // What the owner drew after its own painting needs no second copy from the main window. A new
+  // size (the main window keeps where each button is) and an activation (some programs repaint
+  // the title bar once more later) still ask for one.
+  if (DrawInOwner(r.hwnd) && report == HM_REDRAW) return;
+  PostRedraw(main, report, r.hwnd);
 }
 
 LRESULT CALLBACK CallWndRetProc(int code, WPARAM wp, LPARAM lp) {
