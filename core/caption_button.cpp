@@ -101,8 +101,6 @@ void TForm1::RunCollectionPass() {
   if (destroyed_) return;
   PublishPass();
   const int count = ButtonWindowCount;
-  // Presses and hook messages are let in between two windows drawn, not during the walk: the
-  // walk only reads styles, and a look at the queue costs as much as a window's style.
   for (int i = 0; i < count && !destroyed_; ++i) {
     ProcessPendingMessages();
     // A message handled in between may have emptied the table.
@@ -139,6 +137,7 @@ void TForm1::CollectWindows(LONG styleMask) {
     const LONG style = GetWindowLongA(w, GWL_STYLE);
     if ((style & styleMask) == styleMask && w != desktop && w != taskBar && w != progman && w != playlist)
       CollectWindow(w);
+    ProcessPendingMessages();
   }
 }
 
@@ -341,10 +340,9 @@ void TForm1::ButtonUp(HWND window) {
   if (i == 0 || !IsWindow(window) || !CursorOnButton(i - 1)) return;
   ButtonPressed = 0;
   PublishButtonPressed();
-  // The timer runs from here: the released button is drawn while it waits.
+  DrawButtonUp(i - 1);
   CurrentWindow = window;
   AddTrTimer.Enable();
-  DrawButtonUp(i - 1);
 }
 
 void TForm1::MinButton(HWND window) {
