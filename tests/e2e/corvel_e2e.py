@@ -247,6 +247,11 @@ class Targets:
         reply = self.cmd("find %s %s" % (cls or "-", caption or "-"))
         return None if reply == "-" else _num(reply)
 
+    def frompoint(self, x, y):
+        """The top-level window a click at (x, y) goes to, or None."""
+        reply = self.cmd("frompoint %d %d" % (x, y))
+        return None if reply == "-" else _num(reply)
+
     def post(self, h, msg, wp=0, lp=0):
         return self.cmd("post 0x%x 0x%x 0x%x 0x%x" % (h, msg, wp & PARAM_MASK, lp & PARAM_MASK))
 

@@ -731,6 +731,11 @@ void Handle(const std::string& line) {
       SendMessageTimeoutA(H(h), Num(m), Num(w), Num(l), SMTO_ABORTIFHUNG, 5000, &r);
       Reply(std::to_string(static_cast<long long>(r)));
     }
+  } else if (cmd == "frompoint") {
+    // The top-level window that a click at this screen point goes to.
+    std::string x, y; in >> x >> y;
+    const HWND w = WindowFromPoint(POINT{static_cast<LONG>(Num(x)), static_cast<LONG>(Num(y))});
+    Reply(w ? Hex(GetAncestor(w, GA_ROOT)) : "-");
   } else if (cmd == "find") {
     std::string cls; in >> cls;
     const std::string caption = rest();
