@@ -256,12 +256,22 @@ LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) {
   return swallow ? kSwallow : next;
 }
 
+void Unhook() {
+  if (g_callWndRetHook) UnhookWindowsHookEx(g_callWndRetHook);
+  if (g_mouseHook) UnhookWindowsHookEx(g_mouseHook);
+  g_callWndRetHook = nullptr;
+  g_mouseHook = nullptr;
+}
+
 void Install(LONG styleMask) {
+  // Handles still stored here belong to a run that was killed: Windows removed those hooks with
+  // its thread, Wine keeps calling them. This run sets its own either way, and only once.
+  Unhook();
   FindMainWindow();
   g_lastRescanTick = 0;
   g_styleMask = styleMask;
-  if (!g_callWndRetHook) g_callWndRetHook = SetWindowsHookExA(WH_CALLWNDPROCRET, CallWndRetProc, g_instance, 0);
-  if (!g_mouseHook) g_mouseHook = SetWindowsHookExA(WH_MOUSE, MouseProc, g_instance, 0);
+  g_callWndRetHook = SetWindowsHookExA(WH_CALLWNDPROCRET, CallWndRetProc, g_instance, 0);
+  g_mouseHook = SetWindowsHookExA(WH_MOUSE, MouseProc, g_instance, 0);
 }
 
 }  // namespace
@@ -281,10 +291,7 @@ void SetHookAll() { Install(kAnyWindowStyleMask); }
 
 void DeleteHook() {
   g_styleMask = 0;
-  if (g_callWndRetHook) UnhookWindowsHookEx(g_callWndRetHook);
-  if (g_mouseHook) UnhookWindowsHookEx(g_mouseHook);
-  g_callWndRetHook = nullptr;
-  g_mouseHook = nullptr;
+  Unhook();
   g_mainWindow.Store(nullptr);
   g_mainProcess = 0;
 }

@@ -145,8 +145,8 @@ class Recorder:
     """A stand-in for Corvel's main window in a targets.exe process of its own, which also
     calls the hook library; accumulates what it was posted."""
 
-    def __init__(self, session, button=False):
-        self.client = session.start_targets("hook-owner")
+    def __init__(self, session, button=False, name="hook-owner", env=None):
+        self.client = session.start_targets(name, env)
         self.hwnd = int(self.client.cmd("fakemain" + (" button" if button else "")), 0)
         self.log = []
 

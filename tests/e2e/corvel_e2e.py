@@ -202,12 +202,14 @@ def _num(text):
 class Targets:
     """Client of targets.exe running in the session's desktop."""
 
-    def __init__(self, session, name="targets"):
+    def __init__(self, session, name="targets", env=None):
+        """`env`: variables to set for this process only, e.g. a WINEDEBUG of its own."""
         self.session = session
         exe = os.path.join(session.bin_dir, "targets.exe")
         if not os.path.exists(exe):
             raise E2EError("%s is missing: build first" % exe)
-        self.proc = session.popen([session.wine, exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.proc = session.popen([session.wine, exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                  env=dict(session.env, **(env or {})))
         self.reader = _LineReader(self.proc.stdout)
         first = self.reader.readline(60)
         if first != "ready":
@@ -632,7 +634,8 @@ class Session:
     def popen(self, argv, name, **kw):
         logf = open(os.path.join(self.logs_dir, name + ".log"), "ab")
         kw.setdefault("stdout", logf)
-        proc = subprocess.Popen(argv, env=self.env, stderr=logf, start_new_session=True, **kw)
+        kw.setdefault("env", self.env)
+        proc = subprocess.Popen(argv, stderr=logf, start_new_session=True, **kw)
         logf.close()
         self._procs.append((proc, None))
         return proc
@@ -657,8 +660,8 @@ class Session:
             self._targets = self.start_targets()
         return self._targets
 
-    def start_targets(self, name="targets"):
-        t = Targets(self, name)
+    def start_targets(self, name="targets", env=None):
+        t = Targets(self, name, env)
         self._adopt(t.proc, t)
         return t
 

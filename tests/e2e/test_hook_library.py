@@ -153,6 +153,29 @@ class HookLibraryTest(e2e.CorvelTestCase):
         self.assertIn(cs.HM_MINBUTTON, cs.of_window(log, w))
         self.assertEqual(t.state(w)["iconic"], 0)
 
+    def test_the_start_after_a_killed_one_sets_hooks_of_its_own(self):
+        # Windows removes a killed thread's hooks; Wine keeps calling them, so only its trace
+        # shows whether the next start set hooks of its own or left the old handles in place.
+        rec, t = self.rec, self.t
+        rec.hook("set")
+        # A report from a window of another program: the library is loaded there, and its shared
+        # data outlives the kill.
+        w = self.make()
+        self.assertTrue(set(cs.of_window(rec.wait(lambda log: set(cs.of_window(log, w)) & set(cs.REDRAWS)), w)))
+        self.assertTrue(t.kill(t.pid(rec.hwnd)))
+        log = os.path.join(self.session.logs_dir, "hook-owner-traced.log")
+        if os.path.exists(log):
+            os.remove(log)
+        traced = cs.Recorder(self.session, name="hook-owner-traced", env={"WINEDEBUG": "-all,+hook"})
+        self.addCleanup(traced.close)
+        traced.hook("set")
+        t.cmd("frame 0x%x" % w)
+        reported = traced.wait(lambda log: set(cs.of_window(log, w)) & set(cs.REDRAWS))
+        self.assertTrue(set(cs.of_window(reported, w)) & set(cs.REDRAWS), "nothing reported to the new stand-in")
+        with open(log, errors="replace") as f:
+            set_calls = [line for line in f if "NtUserSetWindowsHookEx" in line]
+        self.assertEqual(len(set_calls), 2, "hooks set after the kill: %r" % set_calls)
+
     def test_main_window_found_later_and_nothing_after_delete_hook(self):
         rec, t = self.rec, self.t
         w = self.make()
