@@ -223,7 +223,8 @@ class CaptionUnderLoadTest(rs.JournalTrayTestCase):
             return
         self.session.click(x, y)
         started = time.monotonic()
-        self.assertTrue(rs.hidden(t, h, PRESS_WITHIN), self.unpressed(corvel, h, x, y))
+        if not rs.hidden(t, h, PRESS_WITHIN):
+            self.fail(self.unpressed(corvel, h, x, y))
         self.press_times.append(time.monotonic() - started)
         # The icon comes from Corvel's tray thread: a moment after the window went.
         self.session.wait_for(lambda: [k for k in self.tray.icons() if k[1] == h], 3)
