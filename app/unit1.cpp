@@ -109,18 +109,19 @@ void TForm1::FormDestroy() {
   for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer}) t->Disable();
   Local.SetTextSink(nullptr);
   CloseButtonShare();
-  hooks_.DeleteHook();
-  // The tray thread deletes the icons while the windows are shown.
+  // Every icon's delete is queued first: the tray thread waits for the shell's answers while
+  // the hook is removed and the windows are shown.
   for (const auto& record : TrayWindows) DeleteNotifyIcon(hwnd(), TrayIconId(record->Handle));
+  Applets.RemoveAppletTrayIcons();
+  RxTrayIcon1.Hide();
+  hooks_.DeleteHook();
   for (HWND window : HeldWindows()) RestoreWindow(window);
   BUpUser.SaveToFile(ProgramFolder() + kUserUpBitmapFile);
   BDownUser.SaveToFile(ProgramFolder() + kUserDownBitmapFile);
   TrayWindows.clear();
   MenuWindows.clear();
-  Applets.RemoveAppletTrayIcons();
   for (FloatingWindowRecord& record : FloatingWindows)
     if (record.Form) FreeFloatingWindow(record);
-  RxTrayIcon1.Hide();
   // Every window is back: the next start has nothing to recover.
   Journal.Clear();
   // The icons go with the program, unless the shell does not answer in time.

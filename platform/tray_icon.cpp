@@ -4,6 +4,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include "platform/handles.h"
 #include "platform/messages.h"
 
 namespace corvel {
@@ -38,6 +39,9 @@ class TrayQueue {
     done = done_;
   }
 
+  // Set after every call made, so that a wait for the queue wakes at once instead of polling.
+  HANDLE Progress() const { return progress_.get(); }
+
  private:
   struct Call {
     DWORD message;
@@ -55,8 +59,11 @@ class TrayQueue {
       }
       Shell_NotifyIconA(call.message, &call.data);
       if (call.data.hIcon) DestroyIcon(call.data.hIcon);
-      std::lock_guard<std::mutex> lock(mutex_);
-      ++done_;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++done_;
+      }
+      SetEvent(progress_.get());
     }
   }
 
@@ -65,6 +72,7 @@ class TrayQueue {
   std::deque<Call> pending_;
   unsigned long long queued_ = 0, done_ = 0;
   bool started_ = false;
+  KernelHandle progress_{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
 };
 
 }  // namespace
@@ -106,7 +114,8 @@ bool FlushNotifyIcons(DWORD timeoutMs) {
     const DWORD spent = GetTickCount() - start;
     if (spent >= timeoutMs) return false;
     // A tray of this very thread (as in the tests) answers only while its sent messages are taken.
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+    const HANDLE progress = TrayQueue::Instance().Progress();
+    MsgWaitForMultipleObjects(progress ? 1 : 0, &progress, FALSE, progress ? timeoutMs - spent : 1, QS_SENDMESSAGE);
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     TrayQueue::Instance().Counts(queued, done);
