@@ -20,7 +20,8 @@ Every figure is set beside its lower bound, measured in the same run:
   installed and without it;
 - end of session: WM_ENDSESSION posted to Corvel with 0, 100 and 300 windows held (tray icon and
   menu entry each) to its process gone, every held window visible again; against
-  bare_minimizer.exe's own end;
+  bare_minimizer.exe's own end, and a bare end with one idle thread, and in a process of Corvel's
+  size (bare_minimizer.exe sized);
 - growth over 1,000 cycles: GDI objects (Corvel's GDI handle table through its PEB), USER objects
   (corvel_probe.dll inside Corvel), working set (GetProcessMemoryInfo) and resident set (/proc).
 
@@ -275,9 +276,9 @@ class Bench:
         return held
 
     def end_of_session(self):
-        bare, threaded = [], []
+        bare, threaded, sized = [], [], []
         for _ in range(BARE_END_REPEATS):  # in turns
-            for args, times in (((), bare), (("thread",), threaded)):
+            for args, times in (((), bare), (("thread",), threaded), (("sized",), sized)):
                 proc, hwnd = self.bare(*args)
                 t0 = time.monotonic()
                 self.end_bare(proc, hwnd)
@@ -304,6 +305,8 @@ class Bench:
                 times, bare, "each held window visible again afterwards; bound: bare_minimizer.exe's own end")
         row("End of session, bound with one idle thread (%d runs)" % BARE_END_REPEATS, "ms", threaded, bare,
             "bare_minimizer.exe thread, one more thread waiting as Corvel's tray thread does; against the bound above")
+        row("End of session, bound of a process of Corvel's size (%d runs)" % BARE_END_REPEATS, "ms", sized, bare,
+            "bare_minimizer.exe sized: the thread, Corvel's libraries, 8 MiB more memory, ExitProcess; against the bound above")
 
     # Idle
 
