@@ -115,7 +115,7 @@ void TForm1::FormDestroy() {
   Applets.RemoveAppletTrayIcons();
   RxTrayIcon1.Hide();
   hooks_.DeleteHook();
-  for (HWND window : HeldWindows()) RestoreWindow(window);
+  RestoreWindows(HeldWindows());
   BUpUser.SaveToFile(ProgramFolder() + kUserUpBitmapFile);
   BDownUser.SaveToFile(ProgramFolder() + kUserDownBitmapFile);
   TrayWindows.clear();
@@ -142,13 +142,15 @@ std::vector<HWND> TForm1::HeldWindows() const {
 }
 
 void TForm1::RecoverJournal() {
+  std::vector<HWND> hidden;
   for (const JournalEntry& e : Journal.Read()) {
     DWORD pid = 0;
     if (!IsWindow(e.Handle)) continue;
     GetWindowThreadProcessId(e.Handle, &pid);
     if (pid != e.ProcessId || IsWindowVisible(e.Handle)) continue;
-    RestoreWindow(e.Handle);
+    hidden.push_back(e.Handle);
   }
+  RestoreWindows(hidden);
   Journal.Clear();
 }
 

@@ -116,7 +116,9 @@ class TForm1 : public Window {
   void AddTrTimerTimer();
   void DelTrTimerTimer();
   void HideWindow(HWND window);
-  void RestoreWindow(HWND window);
+  // toFront false: one of many shown at once; only the last of them is brought to the front.
+  void RestoreWindow(HWND window, bool toFront = true);
+  void RestoreWindows(const std::vector<HWND>& windows);
   void About2Click();
   void Options2Click();
   void Exit2Click();

@@ -102,7 +102,7 @@ void TForm1::HideWindow(HWND window) {
   }
 }
 
-void TForm1::RestoreWindow(HWND window) {
+void TForm1::RestoreWindow(HWND window, bool toFront) {
   const bool fade = Options.SlowA && Responsive(window);
   const std::vector<BYTE> alphas = FadeInAlphas();
   LONG oldStyle = 0;
@@ -116,13 +116,20 @@ void TForm1::RestoreWindow(HWND window) {
   Show(window, SW_SHOW);
   Show(owner, SW_RESTORE);
   Show(window, SW_RESTORE);
-  SetForegroundWindow(window);
+  if (toFront) SetForegroundWindow(window);
   if (fade) {
     for (size_t i = 1; i < alphas.size(); ++i) SetLayeredAttributes(window, 0, alphas[i], kLayeredAlphaFlag);
     SetWindowLongA(window, GWL_EXSTYLE, oldStyle);
   }
   // At shutdown the journal is emptied once, after every window is back.
   if (!destroyed_) Journal.Remove(window);
+}
+
+// Each window brought to the front in turn would leave the same one in front, after its
+// program had been activated and repainted once for every window before it.
+void TForm1::RestoreWindows(const std::vector<HWND>& windows) {
+  for (HWND window : windows) RestoreWindow(window, false);
+  if (!windows.empty()) SetForegroundWindow(windows.back());
 }
 
 // ---- The tray menu

@@ -272,9 +272,9 @@ class Targets:
         reply = self.cmd("priority %d" % pid)
         return None if reply == "error" else _num(reply)
 
-    def toplevel(self, cls="-", caption="-"):
+    def toplevel(self, cls="-", caption="-", timeout=15):
         """Top-level windows that match, each a dict hwnd vis ex style owner taskbar pid (ints)."""
-        parts = self.cmd("toplevel %s %s" % (cls or "-", caption or "-")).split()
+        parts = self.cmd("toplevel %s %s" % (cls or "-", caption or "-"), timeout).split()
         found = []
         for item in parts[1:]:
             fields = item.split(":")

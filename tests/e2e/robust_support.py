@@ -145,12 +145,14 @@ def hidden(targets, hwnd, timeout=3.0):
     return e2e.Session.wait_for(lambda: targets.state(hwnd)["vis"] == 0, timeout)
 
 
-def visibility(windows):
-    """{hwnd: visible} of the live ones of (targets client, hwnd) pairs, one query per client."""
+def visibility(windows, timeout=15):
+    """{hwnd: visible} of the live ones of (targets client, hwnd) pairs, one query per client.
+    timeout: how long a client may take to answer (one busy with hundreds of windows just shown
+    or hidden answers late)."""
     out = {}
     clients = {id(t): t for t, _ in windows}
     for t in clients.values():
-        live = {w["hwnd"]: w["vis"] for w in t.toplevel("-", "-")}
+        live = {w["hwnd"]: w["vis"] for w in t.toplevel("-", "-", timeout)}
         for c, h in windows:
             if c is t and h in live:
                 out[h] = live[h]

@@ -55,6 +55,9 @@ class ExitTest(e2e.CorvelTestCase):
             self.assertTrue(s.wait_for(lambda: t.state(w)["vis"], STEP, 0.05), "a held window stays hidden")
             self.assertEqual(t.state(w)["iconic"], 0, "a held window stays minimized")
             self.assertTrue(ts.taskbar_button(t, w), "a held window has no task bar button")
+        # Given back all at once, the last of them is the one in front.
+        self.assertTrue(s.wait_for(lambda: t.state(windows[-1])["fg"], STEP, 0.05),
+                        "the last window given back is not in front")
         self.assertTrue(s.wait_for(lambda: ts.strip(s) == self.before, STEP, 0.05),
                         "icons of Corvel stay in the tray: %r" % ts.window_icons(s))
         self.assertEqual(t.toplevel(e2e.MAIN_CLASS, e2e.MAIN_CAPTION), [])
