@@ -17,7 +17,8 @@ Every figure is set beside its lower bound, measured in the same run:
   of the main window run in corvel_bench.exe, against a bare walk that tests the style and draws
   on the windows the table would hold;
 - hook overhead: 10,000 title-bar repaints of a target (targets.exe ncpaint) with Corvel's hook
-  installed and without it;
+  installed and without it, and against the same repaints each followed by a draw where the
+  button goes, without a hook and with an empty global hook (what any such hook costs);
 - end of session: WM_ENDSESSION posted to Corvel with 0, 100 and 300 windows held (tray icon and
   menu entry each) to its process gone, every held window visible again; against
   bare_minimizer.exe's own end, and a bare end with one idle thread, and in a process of Corvel's
@@ -418,6 +419,11 @@ class Bench:
         time.sleep(0.3)
         without = [int(self.t.cmd("ncpaint 0x%x %d" % (h, REPAINTS), timeout=300)) for _ in range(REPAINT_RUNS)]
         drawn = [int(self.t.cmd("ncpaintdraw 0x%x %d" % (h, REPAINTS), timeout=300)) for _ in range(REPAINT_RUNS)]
+        if self.tray.cmd("emptyhook on") != "ok":
+            raise e2e.E2EError("the empty hook could not be set")
+        time.sleep(0.3)
+        empty = [int(self.t.cmd("ncpaintdraw 0x%x %d" % (h, REPAINTS), timeout=300)) for _ in range(REPAINT_RUNS)]
+        self.tray.cmd("emptyhook off")
         corvel = self.start_corvel()
         time.sleep(0.5)
         hooked = [int(self.t.cmd("ncpaint 0x%x %d" % (h, REPAINTS), timeout=300)) for _ in range(REPAINT_RUNS)]
@@ -427,6 +433,8 @@ class Bench:
             without, "targets.exe ncpaint; bound: the same without Corvel's hook")
         row("Hook, bound with one button drawn per repaint", "ms", hooked, drawn,
             "targets.exe ncpaintdraw: no hook, GetWindowDC and SetDIBitsToDevice of 16x16 pixels after each")
+        row("Hook, bound with one button drawn per repaint and an empty global hook", "ms", hooked, empty,
+            "the same with a WH_CALLWNDPROCRET hook of corvel_probe.dll that does nothing, set from another process")
 
     # Growth
 

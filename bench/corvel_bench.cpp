@@ -26,6 +26,8 @@
 //   watch HWND                  after probe: count the messages that HWND's thread takes
 //   watched PID                 "MESSAGES TIMERS" since watch
 //   unwatch PID                 stop counting
+//   emptyhook on|off            set or remove a global WH_CALLWNDPROCRET hook of corvel_probe.dll
+//                               that does nothing; "ok" or "error"
 //   quit
 // Modes of their own, timed inside this process over the windows that exist:
 //   corvel_bench.exe pass N     N collection passes of Corvel's main window (the shipped code):
@@ -351,6 +353,17 @@ UINT_PTR RemoteModuleBase(DWORD pid, const char* name) {
   return base;
 }
 
+std::string EmptyHook(bool on) {
+  static HHOOK hook = nullptr;
+  if (hook) UnhookWindowsHookEx(hook);
+  hook = nullptr;
+  if (!on) return "ok";
+  HMODULE probe = LoadLibraryA(ProbePath().c_str());
+  const auto proc = probe ? reinterpret_cast<HOOKPROC>(GetProcAddress(probe, "ProbeEmptyHook")) : nullptr;
+  hook = proc ? SetWindowsHookExA(WH_CALLWNDPROCRET, proc, probe, 0) : nullptr;
+  return hook ? "ok" : "error";
+}
+
 std::string LoadProbe(DWORD pid) {
   const std::string path = ProbePath();
   Probe probe;
@@ -521,6 +534,9 @@ void Handle(const std::string& line) {
     Reply(Watched(Num(a)));
   } else if (cmd == "unwatch") {
     Reply(Unwatch());
+  } else if (cmd == "emptyhook") {
+    in >> a;
+    Reply(EmptyHook(a == "on"));
   } else if (cmd == "quit") {
     Reply("ok");
     PostQuitMessage(0);

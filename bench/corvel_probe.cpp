@@ -44,6 +44,12 @@ LRESULT CALLBACK GetMessageProc(int code, WPARAM wp, LPARAM lp) {
 
 extern "C" {
 
+// A global WH_CALLWNDPROCRET hook that does nothing (set by corvel_bench.exe "emptyhook"): what
+// any such hook costs the hooked programs under Wine, without Corvel's work in it.
+LRESULT CALLBACK ProbeEmptyHook(int code, WPARAM wp, LPARAM lp) {
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
 // Counts the USER objects of this process into ProbeResults.
 DWORD WINAPI ProbeCountUser(LPVOID) {
   // Looks an icon up without making copies of its bitmaps (GetIconInfo would).
