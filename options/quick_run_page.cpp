@@ -1,10 +1,10 @@
 #include "options/quick_run_page.h"
-#include <commdlg.h>
 #include <cstring>
 #include "app/unit1.h"
 #include "launch/quick_run_menu.h"
 #include "options/change_name_form.h"
 #include "options/options_form.h"
+#include "platform/common_dialogs.h"
 
 namespace corvel {
 
@@ -107,7 +107,7 @@ void TQuickRunPage::Button6Click() {
   ofn.nMaxFile = kFileChars;
   // The program's current directory stays where it was.
   ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (GetOpenFileNameA(&ofn)) AddProgram(file);
+  if (OpenFileName(ofn)) AddProgram(file);
 }
 
 void TQuickRunPage::AddProgram(const std::string& path) { form1_->AddQuickRunEntry(FileNamePart(path), path); }

@@ -1,12 +1,25 @@
 #include "platform/common_dialogs.h"
-#include <commdlg.h>
 #include <algorithm>
 #include <vector>
+#include "platform/handles.h"
 
 namespace corvel {
 
 namespace {
 constexpr size_t kPathChars = 32768;
+
+// comdlg32 is loaded when a dialog first opens, not at start: it brings the print spooler and
+// its libraries into the process, which a resident program has no use for until then.
+template <class Fn>
+Fn CommonDialogFunction(const char* name) {
+  static const LibraryHandle comdlg32(LoadLibraryA("comdlg32.dll"));
+  return comdlg32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(comdlg32.get(), name))) : nullptr;
+}
+}  // namespace
+
+bool OpenFileName(OPENFILENAMEA& ofn) {
+  const auto open = CommonDialogFunction<decltype(&GetOpenFileNameA)>("GetOpenFileNameA");
+  return open && open(&ofn);
 }
 
 std::string DialogFilter(const std::string& filter) {
@@ -31,7 +44,7 @@ bool OpenFileDialog::Execute(HWND owner) {
   ofn.nMaxFile = static_cast<DWORD>(file.size());
   ofn.lpstrInitialDir = InitialDir.empty() ? nullptr : InitialDir.c_str();
   ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
-  if (!GetOpenFileNameA(&ofn)) return false;
+  if (!OpenFileName(ofn)) return false;
   FileName = file.data();
   return true;
 }
@@ -43,7 +56,8 @@ bool ColorDialog::Execute(HWND owner) {
   cc.rgbResult = Color;
   cc.lpCustColors = CustomColors.data();
   cc.Flags = CC_RGBINIT | CC_ANYCOLOR;
-  if (!ChooseColorA(&cc)) return false;
+  const auto choose = CommonDialogFunction<decltype(&ChooseColorA)>("ChooseColorA");
+  if (!choose || !choose(&cc)) return false;
   Color = cc.rgbResult;
   return true;
 }

@@ -1,6 +1,7 @@
 // The system's file-open and colour dialogs.
 #pragma once
 #include <windows.h>
+#include <commdlg.h>
 #include <array>
 #include <string>
 
@@ -25,6 +26,9 @@ struct ColorDialog {
   std::array<COLORREF, 16> CustomColors{};
   bool Execute(HWND owner);
 };
+
+// GetOpenFileNameA, from comdlg32 loaded on first use; false also when it cannot be loaded.
+bool OpenFileName(OPENFILENAMEA& ofn);
 
 // "a|b|c" with each "|" made a NUL and the double NUL at the end the dialog needs.
 std::string DialogFilter(const std::string& filter);
