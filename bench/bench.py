@@ -310,7 +310,7 @@ class Bench:
         row("End of session, bound with one idle thread (%d runs)" % BARE_END_REPEATS, "ms", threaded, bare,
             "bare_minimizer.exe thread, one more thread waiting as Corvel's tray thread does; against the bound above")
         row("End of session, bound of a process of Corvel's size (%d runs)" % BARE_END_REPEATS, "ms", sized, bare,
-            "bare_minimizer.exe sized: the thread, Corvel's libraries, 8 MiB more memory, ExitProcess; against the bound above")
+            "bare_minimizer.exe sized: the thread, Corvel's libraries and memory in use, ExitProcess; against the bound above")
 
     # Idle
 
