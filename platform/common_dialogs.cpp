@@ -10,10 +10,15 @@ constexpr size_t kPathChars = 32768;
 
 // comdlg32 is loaded when a dialog first opens, not at start: it brings the print spooler and
 // its libraries into the process, which a resident program has no use for until then.
+HMODULE CommonDialogs() {
+  static const LibraryHandle comdlg32(LoadLibraryA("comdlg32.dll"));
+  return comdlg32.get();
+}
+
 template <class Fn>
 Fn CommonDialogFunction(const char* name) {
-  static const LibraryHandle comdlg32(LoadLibraryA("comdlg32.dll"));
-  return comdlg32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(comdlg32.get(), name))) : nullptr;
+  const HMODULE module = CommonDialogs();
+  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
 }  // namespace
 
