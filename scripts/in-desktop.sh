@@ -2,7 +2,7 @@
 # Runs a Windows program with wine in the test desktop: the one scripts/test.sh started
 # (CORVEL_E2E_SESSION=1), or a private one for this run alone (ctest by hand).
 #   in-desktop.sh PROGRAM.exe [ARGS...]
-# CORVEL_VERSION (win98, nt40, win2k, winxp, win7) makes Wine report that Windows version to the
+# CORVEL_VERSION (win98, nt40, win2k, winxp, win2003, win7, win10) makes Wine report that Windows version to the
 # program for this run.
 corvel_run_program() {
   local exe key rc=0

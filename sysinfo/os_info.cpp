@@ -29,9 +29,16 @@ OSVERSIONINFOA QueryVersion() {
   return info;
 }
 
+// RTL_OSVERSIONINFOW: the version record of ntdll's own query.
+struct RtlVersionInfo {
+  ULONG size;
+  ULONG major, minor, build, platformId;
+  WCHAR servicePack[128];
+};
+
 }  // namespace
 
-int OsCodeFor(DWORD platformId, DWORD major, DWORD minor) {
+int OsCodeFor(DWORD platformId, DWORD major, DWORD minor, DWORD build) {
   if (platformId == VER_PLATFORM_WIN32_WINDOWS) {
     switch (major) {
       case 2: return kOsWin311;
@@ -47,6 +54,15 @@ int OsCodeFor(DWORD platformId, DWORD major, DWORD minor) {
       case 3: return kOsNt3;
       case 4: return kOsNt4;
       case 5: return minor == 0 ? kOsWin2000 : minor == 1 ? kOsWinXP : kOsUnknown;
+      case 6:
+        switch (minor) {
+          case 0: return kOsVista;
+          case 1: return kOsWin7;
+          case 2: return kOsWin8;
+          case 3: return kOsWin81;
+          default: return kOsUnknown;
+        }
+      case 10: return minor != 0 ? kOsUnknown : build >= kFirstWin11Build ? kOsWin11 : kOsWin10;
       default: return kOsUnknown;
     }
   }
@@ -64,14 +80,41 @@ const char* OsNameFor(int osCode) {
     case kOsNt4: return "Windows NT 4";
     case kOsWin2000: return "Windows 2000";
     case kOsWinXP: return "Windows XP";
+    case kOsVista: return "Windows Vista";
+    case kOsWin7: return "Windows 7";
+    case kOsWin8: return "Windows 8";
+    case kOsWin81: return "Windows 8.1";
+    case kOsWin10: return "Windows 10";
+    case kOsWin11: return "Windows 11";
     default: return "OS Not recognized";
   }
 }
 
-int GetOsCode() {
-  const OSVERSIONINFOA v = QueryVersion();
-  return OsCodeFor(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion);
+bool LayeredWindowsFor(const OsVersion& v) { return v.platformId == VER_PLATFORM_WIN32_NT && v.major >= 5; }
+
+bool IsVistaOrLater(int osCode) { return osCode >= kOsVista; }
+
+OsVersion QueryOsVersion() {
+  const OSVERSIONINFOA a = QueryVersion();
+  OsVersion v{a.dwPlatformId, a.dwMajorVersion, a.dwMinorVersion, a.dwBuildNumber};
+  if (v.platformId != VER_PLATFORM_WIN32_NT) return v;
+  // GetVersionExA answers what the manifest and any compatibility mode let it say.
+  using RtlGetVersionFn = LONG(WINAPI*)(RtlVersionInfo*);
+  const HMODULE ntdll = GetModuleHandleA("ntdll");
+  const auto rtlGetVersion =
+      ntdll ? reinterpret_cast<RtlGetVersionFn>(GetProcAddress(ntdll, "RtlGetVersion")) : nullptr;
+  RtlVersionInfo r{};
+  r.size = sizeof r;
+  if (rtlGetVersion && rtlGetVersion(&r) == 0) v = OsVersion{r.platformId, r.major, r.minor, r.build};
+  return v;
 }
+
+int GetOsCode() {
+  const OsVersion v = QueryOsVersion();
+  return OsCodeFor(v.platformId, v.major, v.minor, v.build);
+}
+
+bool HasLayeredWindows() { return LayeredWindowsFor(QueryOsVersion()); }
 
 std::string GetOsName() { return OsNameFor(GetOsCode()); }
 

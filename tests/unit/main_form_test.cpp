@@ -17,7 +17,9 @@ TEST_F(MainFormTest, StartsHiddenWithItsClassCaptionAndDefaults) {
   EXPECT_STREQ(caption, "Dravik Tool Bar");
   EXPECT_FALSE(IsWindowVisible(form->hwnd()));
   EXPECT_EQ(FindWindowA("TForm1", "Dravik Tool Bar"), form->hwnd());
-  const bool layered = form->OsCode == kOsWin2000 || form->OsCode == kOsWinXP;
+  // Every NT system from 2000 on has layered windows, whatever its OS code.
+  const OsVersion v = QueryOsVersion();
+  const bool layered = v.platformId == VER_PLATFORM_WIN32_NT && v.major >= 5;
   EXPECT_EQ(GetWindowLongA(form->hwnd(), GWL_EXSTYLE), layered ? 0x80000 : 0);
   EXPECT_EQ(form->SetLayeredAttributes.Resolved(), layered);
 
@@ -29,6 +31,7 @@ TEST_F(MainFormTest, StartsHiddenWithItsClassCaptionAndDefaults) {
   EXPECT_EQ(HookCalls::calls, std::vector<std::string>{"SetHook"});
   EXPECT_EQ(form->ButtonStyle, ButtonStyleFor(2, GetOsCode()));
   EXPECT_EQ(form->HelpFile, ProgramFolder() + "Help\\corvlhelp.hlp");
+  EXPECT_EQ(form->HelpPage, ProgramFolder() + "Help\\corvlhelp.html");
 
   // The program's own icon, on a window of its own.
   bool own = false;

@@ -11,28 +11,40 @@ using namespace about_layout;
 namespace {
 
 struct Row {
-  DWORD platform, major, minor;
+  DWORD platform, major, minor, build;
   int code;
   const char* name;
 };
 
 TEST(OsInfo, EveryRowOfTheTableAndWhatLiesBeside) {
   const Row rows[] = {
-      {1, 2, 0, 10, "Windows 3.11"}, {1, 3, 95, 20, "Windows 95"},   {1, 4, 0, 30, "Windows 98"},
-      {1, 4, 10, 30, "Windows 98"},  {1, 4, 90, 30, "Windows 98"},   {1, 5, 7, 40, "Windows Me"},
-      {2, 2, 3, 50, "Windows NT (16 bit)"}, {2, 3, 51, 60, "Windows NT 3"}, {2, 4, 0, 70, "Windows NT 4"},
-      {2, 5, 0, 80, "Windows 2000"}, {2, 5, 1, 90, "Windows XP"},
-      // Beside the table.
-      {2, 5, 2, 0, "OS Not recognized"}, {2, 6, 1, 0, "OS Not recognized"}, {2, 10, 0, 0, "OS Not recognized"},
-      {1, 6, 0, 0, "OS Not recognized"}, {1, 1, 0, 0, "OS Not recognized"}, {0, 4, 0, 0, "OS Not recognized"},
-      {3, 5, 1, 0, "OS Not recognized"},
+      {1, 2, 0, 0, 10, "Windows 3.11"}, {1, 3, 95, 0, 20, "Windows 95"},   {1, 4, 0, 0, 30, "Windows 98"},
+      {1, 4, 10, 0, 30, "Windows 98"},  {1, 4, 90, 0, 30, "Windows 98"},   {1, 5, 7, 0, 40, "Windows Me"},
+      {2, 2, 3, 0, 50, "Windows NT (16 bit)"}, {2, 3, 51, 0, 60, "Windows NT 3"}, {2, 4, 0, 0, 70, "Windows NT 4"},
+      {2, 5, 0, 2195, 80, "Windows 2000"}, {2, 5, 1, 2600, 90, "Windows XP"},
+      // The systems after XP, by their real version; Windows 11 by its build.
+      {2, 6, 0, 6002, 110, "Windows Vista"}, {2, 6, 1, 7601, 120, "Windows 7"}, {2, 6, 2, 9200, 130, "Windows 8"},
+      {2, 6, 3, 9600, 140, "Windows 8.1"}, {2, 10, 0, 19045, 150, "Windows 10"}, {2, 10, 0, 21999, 150, "Windows 10"},
+      {2, 10, 0, 22000, 160, "Windows 11"}, {2, 10, 0, 26100, 160, "Windows 11"},
+      // Beside the table: what stays unknown.
+      {2, 5, 2, 3790, 0, "OS Not recognized"}, {2, 6, 4, 0, 0, "OS Not recognized"}, {2, 10, 1, 22000, 0, "OS Not recognized"},
+      {2, 7, 0, 0, 0, "OS Not recognized"}, {2, 11, 0, 30000, 0, "OS Not recognized"},
+      {1, 6, 0, 0, 0, "OS Not recognized"}, {1, 10, 0, 22000, 0, "OS Not recognized"}, {1, 1, 0, 0, 0, "OS Not recognized"},
+      {0, 4, 0, 0, 0, "OS Not recognized"}, {3, 5, 1, 0, 0, "OS Not recognized"},
   };
   for (const Row& r : rows) {
-    SCOPED_TRACE(testing::Message() << r.platform << " " << r.major << "." << r.minor);
-    EXPECT_EQ(OsCodeFor(r.platform, r.major, r.minor), r.code);
-    EXPECT_STREQ(OsNameFor(OsCodeFor(r.platform, r.major, r.minor)), r.name);
+    SCOPED_TRACE(testing::Message() << r.platform << " " << r.major << "." << r.minor << "." << r.build);
+    EXPECT_EQ(OsCodeFor(r.platform, r.major, r.minor, r.build), r.code);
+    EXPECT_STREQ(OsNameFor(OsCodeFor(r.platform, r.major, r.minor, r.build)), r.name);
+    // Layered windows on every NT system from 5.0 on, whether it has a code or not.
+    EXPECT_EQ(LayeredWindowsFor(OsVersion{r.platform, r.major, r.minor, r.build}), r.platform == 2 && r.major >= 5);
   }
   EXPECT_STREQ(OsNameFor(55), "OS Not recognized");
+  // "System depend" hands the OS code on as a style: no code after XP may be taken for one.
+  for (const Row& r : rows)
+    if (r.code > kOsWinXP) {
+      for (int style : {20, 30, 80, 90, 100, 101, 102}) EXPECT_NE(r.code, style);
+    }
 }
 
 TEST(OsInfo, MemoryIsWholeKibibytesRoundedDown) {
@@ -56,7 +68,13 @@ TEST(OsInfo, RealQueriesFollowTheSystem) {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   ASSERT_TRUE(GetVersionExA(&v));
 #pragma GCC diagnostic pop
-  EXPECT_EQ(GetOsCode(), OsCodeFor(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion));
+  // The code follows the real version, which GetVersionExA may not tell (a program without a
+  // manifest hears 6.2 from Windows 10); on the systems before Vista both agree.
+  const OsVersion real = QueryOsVersion();
+  EXPECT_EQ(GetOsCode(), OsCodeFor(real.platformId, real.major, real.minor, real.build));
+  if (v.dwMajorVersion < 6) {
+    EXPECT_EQ(GetOsCode(), OsCodeFor(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion));
+  }
   EXPECT_EQ(GetOsName(), OsNameFor(GetOsCode()));
   EXPECT_EQ(GetOsMajorVersion(), v.dwMajorVersion);
   // The whole memory, also where the plain query caps what a 32-bit process is told.
@@ -209,6 +227,26 @@ TEST(Help, ARunningViewerIsAskedAMissingFileIsNeverHandedToIt) {
   EXPECT_FALSE(OpenHelpContents(nullptr, ProgramFolder() + "Help\\missing.hlp"));
   EXPECT_NE(g_box, nullptr) << "no message";
   EXPECT_EQ(FakeViewer::requests.size(), 1u);
+}
+
+// Where WinHelp is gone, the help page written beside the help file goes to the shell.
+TEST(Help, ThePageGoesToTheShellAndAMissingOneIsTold) {
+  test::ScopedEffects effects;
+  const std::string page = ProgramFolder() + "Help\\corvlhelp.html";
+  ASSERT_TRUE(test::FileExists(page)) << "the build writes the help page next to the program";
+  const std::string text = test::ReadFileText(page);
+  EXPECT_NE(text.find("<section id=\"common_page\">"), std::string::npos);
+  EXPECT_NE(text.find("<a href=\"#common_page\">Options: Common page</a>"), std::string::npos);
+  EXPECT_TRUE(OpenHelpPage(nullptr, page));
+  ASSERT_EQ(effects.recorder.shells.size(), 1u);
+  EXPECT_EQ(effects.recorder.shells[0].verb, "open");
+  EXPECT_EQ(effects.recorder.shells[0].file, page);
+  EXPECT_EQ(effects.recorder.shells[0].show, SW_SHOWNORMAL);
+  g_box = nullptr;
+  SetTimer(nullptr, 0, 50, AnswerTheBox);
+  EXPECT_FALSE(OpenHelpPage(nullptr, ProgramFolder() + "Help\\missing.html"));
+  EXPECT_NE(g_box, nullptr) << "no message";
+  EXPECT_EQ(effects.recorder.shells.size(), 1u);
 }
 
 // The text of the viewer's page, found as the child window that holds "Contents".
