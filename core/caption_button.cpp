@@ -8,6 +8,7 @@
 #include "platform/effects.h"
 #include "platform/handle_codec.h"
 #include "platform/messages.h"
+#include "resources/button_images.h"
 #include "sysinfo/os_info.h"
 
 namespace corvel {
@@ -25,14 +26,14 @@ RECT EmptyButtonRect(int buttonStyle) {
 
 bool StyleHasImages(int buttonStyle) {
   return buttonStyle == kStyleClassic || buttonStyle == kStyleClassic98 || buttonStyle == kStyleXP ||
-         buttonStyle == kStyleUser;
+         buttonStyle == kStyleUser || buttonStyle == kStyleFlat;
 }
 
 int ButtonStyleFor(int symbolType, int osCode) {
   switch (symbolType) {
     case kSymbolClassic: return kStyleClassic;
     case kSymbolXP: return kStyleXP;
-    case kSymbolSystem: return osCode;
+    case kSymbolSystem: return IsVistaOrLater(osCode) ? kStyleFlat : osCode;
     case kSymbolUserBitmaps: return kStyleUser;
     case kSymbolHotKeyOnly:
     case kSymbolRightClickMinimize: return kStyleNone;
@@ -47,12 +48,22 @@ const char* FileNamePart(const char* path) {
   return name;
 }
 
+COLORREF CaptionColourAtButton() {
+  BOOL gradient = FALSE;
+  SystemParametersInfoA(SPI_GETGRADIENTCAPTIONS, 0, &gradient, 0);
+  return GetSysColor(gradient ? COLOR_GRADIENTACTIVECAPTION : COLOR_ACTIVECAPTION);
+}
+
 // ---- The main window's side
 
 void TForm1::ApplySymbolType() { SetButtonStyle(ButtonStyleFor(Options.SymbolType, GetOsCode())); }
 
 void TForm1::SetButtonStyle(int style) {
   ButtonStyle = style;
+  if (ButtonStyle == kStyleFlat) {
+    const RECT r = ProgramButtonRect(0, SystemFrameMetrics());
+    DrawFlatButtonImages(BUpFlat, BDownFlat, r.right - r.left, r.bottom - r.top, CaptionColourAtButton());
+  }
   // Tells the hook library whether a press at the button's place is the button's.
   if (StyleHasImages(ButtonStyle)) SetPropA(hwnd(), kButtonShownProperty, hwnd());
   else RemovePropA(hwnd(), kButtonShownProperty);
@@ -205,6 +216,7 @@ const Picture* TForm1::ButtonPicture(bool pressed) const {
   if (ButtonStyle == kStyleClassic || ButtonStyle == kStyleClassic98) image = pressed ? &BDown : &BUp;
   else if (ButtonStyle == kStyleXP) image = pressed ? &BDownXP : &BUpXP;
   else if (ButtonStyle == kStyleUser) image = pressed ? &BDownUser : &BUpUser;
+  else if (ButtonStyle == kStyleFlat) image = pressed ? &BDownFlat : &BUpFlat;
   // Without a user bitmap the button keeps the classic look rather than turning invisible.
   if (image && image->Empty()) image = pressed ? &BDown : &BUp;
   return image;

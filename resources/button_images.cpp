@@ -55,8 +55,8 @@ constexpr XPShades kUpXP{RGB(220, 229, 253), RGB(118, 160, 250), RGB(59, 119, 24
 constexpr XPShades kDownXP{RGB(190, 205, 235), RGB(40, 105, 200), RGB(0, 80, 181), RGB(0, 69, 161),
                            RGB(120, 162, 216), 9};
 
-void Paint(Picture& picture, ButtonImage image) {
-  const SIZE size = ButtonImageSize(image);
+template <typename PixelOf>
+void Paint(Picture& picture, SIZE size, PixelOf pixelOf) {
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
   bi.bmiHeader.biWidth = size.cx;
@@ -67,7 +67,7 @@ void Paint(Picture& picture, ButtonImage image) {
   std::vector<DWORD> bits(static_cast<size_t>(size.cx) * size.cy);
   for (int y = 0; y < size.cy; ++y)
     for (int x = 0; x < size.cx; ++x) {
-      const COLORREF c = ButtonImagePixel(image, x, y);
+      const COLORREF c = pixelOf(x, y);
       bits[static_cast<size_t>(y) * size.cx + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
     }
   BitmapHandle bmp = CreateScreenBitmap(size.cx, size.cy);
@@ -75,6 +75,18 @@ void Paint(Picture& picture, ButtonImage image) {
   SetDIBits(screen, bmp.get(), 0, size.cy, bits.data(), &bi, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
   picture.Assign(std::move(bmp));
+}
+
+void Paint(Picture& picture, ButtonImage image) {
+  Paint(picture, ButtonImageSize(image), [image](int x, int y) { return ButtonImagePixel(image, x, y); });
+}
+
+int Luminance(COLORREF c) { return (GetRValue(c) * 299 + GetGValue(c) * 587 + GetBValue(c) * 114) / 1000; }
+
+// `a` moved a fifth of the way towards `b`.
+COLORREF Towards(COLORREF a, COLORREF b) {
+  auto mix = [](int x, int y) { return static_cast<BYTE>(x + (y - x) / 5); };
+  return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)), mix(GetBValue(a), GetBValue(b)));
 }
 
 }  // namespace
@@ -91,6 +103,37 @@ COLORREF ButtonImagePixel(ButtonImage image, int x, int y) {
     case ButtonImage::DownXP: return XP(x, y, kDownXP);
   }
   return kBlack;
+}
+
+FlatButtonLook FlatButtonLookFor(COLORREF captionColour) {
+  const COLORREF glyph = Luminance(captionColour) >= 128 ? kBlack : kWhite;
+  return FlatButtonLook{captionColour, glyph, Towards(captionColour, glyph)};
+}
+
+int FlatGlyphStroke(int height) { return height < 24 ? 1 : (height + 4) / 16; }
+
+// The mirrored L of the other looks, thin and centred, about half the button's height.
+COLORREF FlatButtonPixel(int width, int height, const FlatButtonLook& look, bool pressed, int x, int y) {
+  const int side = (height + 1) / 2;
+  const int stroke = FlatGlyphStroke(height);
+  const int left = (width - side) / 2, top = (height - side) / 2;
+  const int right = left + side - 1, bottom = top + side - 1;
+  const bool bar = x > right - stroke && x <= right && y >= top && y <= bottom;
+  const bool foot = y > bottom - stroke && y <= bottom && x >= left && x <= right;
+  if (bar || foot) return look.glyph;
+  return pressed ? look.pressedFace : look.face;
+}
+
+void DrawFlatButtonImages(Picture& up, Picture& down, int width, int height, COLORREF captionColour) {
+  if (width <= 0 || height <= 0) {
+    up.Clear();
+    down.Clear();
+    return;
+  }
+  const FlatButtonLook look = FlatButtonLookFor(captionColour);
+  const SIZE size{width, height};
+  Paint(up, size, [&](int x, int y) { return FlatButtonPixel(width, height, look, false, x, y); });
+  Paint(down, size, [&](int x, int y) { return FlatButtonPixel(width, height, look, true, x, y); });
 }
 
 void DrawBuiltInButtonImages(Picture& up, Picture& down, Picture& upXP, Picture& downXP) {

@@ -1,4 +1,5 @@
 #include "core/caption_button.h"
+#include <algorithm>
 #include "resources/button_images.h"
 #include "sysinfo/os_info.h"
 #include "tests/unit/main_form_fixture.h"
@@ -43,12 +44,62 @@ TEST(CaptionGeometry, SymbolTypeGivesTheStyle) {
   EXPECT_EQ(ButtonStyleFor(4, 70), 100);
   EXPECT_EQ(ButtonStyleFor(5, 70), 100);
   EXPECT_FALSE(StyleHasImages(ButtonStyleFor(6, 90)));
-  for (int s : {30, 80, 90, 101}) EXPECT_TRUE(StyleHasImages(s));
+  // After XP, "System depend" is the flat look, whichever system it is.
+  for (int os : {kOsVista, kOsWin7, kOsWin8, kOsWin81, kOsWin10, kOsWin11}) EXPECT_EQ(ButtonStyleFor(2, os), 102);
+  EXPECT_EQ(ButtonStyleFor(2, 0), 0);
+  for (int s : {30, 80, 90, 101, 102}) EXPECT_TRUE(StyleHasImages(s));
   for (int s : {0, 20, 70, 100}) EXPECT_FALSE(StyleHasImages(s));
   EXPECT_STREQ(FileNamePart("C:\\Program Files\\Tool\\app.exe"), "app.exe");
   EXPECT_STREQ(FileNamePart("D:app.exe"), "app.exe");
   EXPECT_STREQ(FileNamePart("app.exe"), "app.exe");
   EXPECT_STREQ(FileNamePart("C:\\dir\\"), "");
+}
+
+// The flat look is drawn at the size it is shown: two colours only (no blur at any scale), the
+// caption's own colour with a glyph that stands out from it, a lighter or darker face when
+// pressed, a stroke that grows with the scale, and the glyph in the middle.
+TEST(ButtonImages, TheFlatLookIsDrawnToSizeInTwoColours) {
+  const SIZE sizes[] = {{16, 14}, {34, 18}, {52, 27}, {68, 36}};
+  for (const SIZE size : sizes) {
+    for (const COLORREF caption : {RGB(255, 255, 255), RGB(0, 120, 215), RGB(32, 32, 32), RGB(10, 36, 106)}) {
+      SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy << " caption " << std::hex << caption);
+      Picture up, down;
+      DrawFlatButtonImages(up, down, size.cx, size.cy, caption);
+      ASSERT_EQ(up.Width(), size.cx);
+      ASSERT_EQ(down.Height(), size.cy);
+      std::vector<DWORD> upPx(static_cast<size_t>(size.cx) * size.cy), downPx(upPx.size());
+      ASSERT_TRUE(RenderPixels(up, size.cx, size.cy, upPx.data()));
+      ASSERT_TRUE(RenderPixels(down, size.cx, size.cy, downPx.data()));
+      auto rgb = [](COLORREF c) { return static_cast<DWORD>((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c)); };
+      const FlatButtonLook look = FlatButtonLookFor(caption);
+      const bool dark = (GetRValue(caption) * 3 + GetGValue(caption) * 6 + GetBValue(caption)) / 10 < 128;
+      EXPECT_EQ(look.glyph, dark ? RGB(255, 255, 255) : RGB(0, 0, 0));
+      EXPECT_NE(look.pressedFace, caption);
+      int glyph = 0, left = size.cx, right = -1, top = size.cy, bottom = -1;
+      std::vector<int> inRows(static_cast<size_t>(size.cy), 0);
+      for (int y = 0; y < size.cy; ++y) {
+        int& inRow = inRows[static_cast<size_t>(y)];
+        for (int x = 0; x < size.cx; ++x) {
+          const DWORD u = upPx[static_cast<size_t>(y) * size.cx + x], d = downPx[static_cast<size_t>(y) * size.cx + x];
+          ASSERT_TRUE(u == rgb(caption) || u == rgb(look.glyph)) << x << "," << y;
+          ASSERT_EQ(d == rgb(look.glyph), u == rgb(look.glyph)) << x << "," << y;
+          if (u != rgb(look.glyph)) {
+            EXPECT_EQ(d, rgb(look.pressedFace));
+            continue;
+          }
+          ++glyph, ++inRow;
+          left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+      }
+      const int footRows = static_cast<int>(std::count(inRows.begin(), inRows.end(), right - left + 1));
+      EXPECT_GT(glyph, 0);
+      EXPECT_EQ(footRows, FlatGlyphStroke(size.cy)) << "the foot is one stroke high";
+      EXPECT_LE(std::abs(left - (size.cx - 1 - right)), 1) << "centred across";
+      EXPECT_LE(std::abs(top - (size.cy - 1 - bottom)), 1) << "centred down";
+    }
+  }
+  EXPECT_EQ(FlatGlyphStroke(14), 1);
+  EXPECT_EQ(FlatGlyphStroke(36), 2);
 }
 
 TEST(ButtonImages, DrawnToTheirPixelDescriptions) {
@@ -180,6 +231,15 @@ TEST_F(MainFormTest, DrawsTheButtonIntoTheTitleBarAndRemembersWhere) {
         EXPECT_EQ(GetPixel(dc, b.left + x, b.top + y), ButtonImagePixel(ButtonImage::Up, x, y)) << x << "," << y;
   }
   ReleaseDC(w.hwnd(), dc);
+  // The flat look is drawn at the button's own size.
+  form->SetButtonStyle(kStyleFlat);
+  EXPECT_EQ(form->BUpFlat.Width(), b.right - b.left);
+  EXPECT_EQ(form->BDownFlat.Height(), b.bottom - b.top);
+  form->DrawButtonUp(i - 1);
+  dc = GetWindowDC(w.hwnd());
+  const COLORREF face = GetPixel(dc, b.left + 1, b.top + 1);
+  ReleaseDC(w.hwnd(), dc);
+  EXPECT_EQ(face, CaptionColourAtButton());
   form->ButtonStyle = 100;
   form->DrawButtonUp(i - 1);
   EXPECT_EQ(form->ButtonWindows[i - 1].ButtonRect.right, -100);
