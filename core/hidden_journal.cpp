@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include "platform/handle_codec.h"
 #include "platform/messages.h"
+#include "platform/text.h"
+#include "settings/settings_location.h"
 
 namespace corvel {
 
@@ -12,14 +14,6 @@ constexpr size_t kMaxJournalBytes = 1u << 20;
 constexpr int kTitleChars = 255;
 constexpr const char kNextSuffix[] = ".new";
 
-std::string DefaultPath() {
-  char dir[MAX_PATH] = {};
-  const UINT n = GetWindowsDirectoryA(dir, MAX_PATH);
-  std::string path(dir, n < MAX_PATH ? n : 0);
-  if (!path.empty() && path.back() != '\\') path += '\\';
-  return path + kJournalFile;
-}
-
 bool ParseHex(const std::string& s, unsigned long& out) {
   if (s.empty() || s.size() > 8) return false;
   char* end = nullptr;
@@ -27,10 +21,9 @@ bool ParseHex(const std::string& s, unsigned long& out) {
   return end && *end == '\0';
 }
 
-std::string WindowTitle(HWND window) {
-  char title[kTitleChars + 1] = {};
-  GetWindowTextA(window, title, sizeof title);
-  std::string s = title;
+// The title in UTF-8, on one line.
+std::string JournalTitle(HWND window) {
+  std::string s = ToUtf8(WindowTitle(window, kTitleChars));
   for (char& c : s)
     if (c == '\n' || c == '\r') c = ' ';
   return s;
@@ -71,7 +64,7 @@ std::vector<JournalEntry> ParseJournal(const std::string& text) {
   return entries;
 }
 
-HiddenJournal::HiddenJournal(std::string path) : path_(path.empty() ? DefaultPath() : std::move(path)) {}
+HiddenJournal::HiddenJournal(std::string path) : path_(path.empty() ? JournalPath() : std::move(path)) {}
 
 std::vector<JournalEntry> HiddenJournal::Read() const {
   FILE* f = std::fopen(path_.c_str(), "rb");
@@ -97,7 +90,7 @@ void HiddenJournal::Add(HWND window) {
   JournalEntry e;
   e.Handle = window;
   GetWindowThreadProcessId(window, &e.ProcessId);
-  e.Title = WindowTitle(window);
+  e.Title = JournalTitle(window);
   entries_.push_back(e);
   Write();
 }

@@ -1,4 +1,4 @@
-// The windows the program holds hidden, kept in a small file of its own next to "Corvl.ini", so
+// The windows the program holds hidden, kept in a small file of its own beside "Corvl.ini", so
 // that a run that ended abnormally can be mended by the next start.
 #pragma once
 #include <windows.h>
@@ -10,7 +10,7 @@ namespace corvel {
 struct JournalEntry {
   HWND Handle = nullptr;
   DWORD ProcessId = 0;
-  std::string Title;
+  std::string Title;  // UTF-8 (the code page in files of earlier versions)
 };
 
 // One line per entry: handle (8 or 16 digits, the width of the build that wrote it) and process
@@ -21,7 +21,7 @@ std::vector<JournalEntry> ParseJournal(const std::string& text);
 
 class HiddenJournal {
  public:
-  // Empty: the file in the Windows directory.
+  // Empty: the file beside the settings.
   explicit HiddenJournal(std::string path = std::string());
   const std::string& Path() const { return path_; }
 

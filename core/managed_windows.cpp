@@ -4,17 +4,12 @@
 #include "floating/blend_win.h"
 #include "floating/set_blend_form.h"
 #include "platform/messages.h"
+#include "platform/text.h"
 #include "platform/tray_icon.h"
 
 namespace corvel {
 
 namespace {
-
-std::string WindowText(HWND window, size_t maxChars) {
-  std::vector<char> buffer(maxChars + 1, '\0');
-  GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
-  return buffer.data();
-}
 
 // Runs `change` over the 32-bit pixels (0x00RRGGBB plus the alpha byte) of a w x h bitmap.
 template <typename Change>
@@ -136,10 +131,10 @@ void TForm1::AddTrayIcon(HWND window) {
   record->Handle = window;
   record->CallbackMessage = FreeTrayCallback(TrayWindows, [this](UINT n) { return Applets.UsesCallback(n); });
   record->Icon = MakeTrayIcon(window);
-  const NOTIFYICONDATAA data = MakeNotifyIconData(hwnd(), TrayIconId(window), record->CallbackMessage,
-                                                  record->Icon.get(), WindowText(window, kTrayTipChars));
+  const NOTIFYICONDATAW data = MakeNotifyIconDataW(hwnd(), TrayIconId(window), record->CallbackMessage,
+                                                   record->Icon.get(), WindowTitle(window, kTrayTipChars));
   TrayWindows.push_back(std::move(record));
-  AddNotifyIcon(data);
+  NotifyIcon(NIM_ADD, data);
 }
 
 bool TForm1::TrayIconIdInUse(UINT id) const {
@@ -160,9 +155,8 @@ void TForm1::RemoveTrayIcon(HWND window) {
 void TForm1::ReAddTrayIcons() {
   RxTrayIcon1.Show();
   for (const auto& r : TrayWindows) {
-    const NOTIFYICONDATAA data =
-        MakeNotifyIconData(hwnd(), TrayIconId(r->Handle), r->CallbackMessage, r->Icon.get(), WindowText(r->Handle, kTrayTipChars));
-    AddNotifyIcon(data);
+    NotifyIcon(NIM_ADD, MakeNotifyIconDataW(hwnd(), TrayIconId(r->Handle), r->CallbackMessage, r->Icon.get(),
+                                            WindowTitle(r->Handle, kTrayTipChars)));
   }
   Applets.ReAddAppletTrayIcons();
 }
@@ -189,7 +183,7 @@ void TForm1::AddMenuEntry(HWND window) {
   record->Handle = window;
   record->Bitmap = MakeMenuImage(window);
   PopupMenu::Item item;
-  item.caption = WindowText(window, kMenuCaptionChars);
+  item.caption = WindowTitle(window, kMenuCaptionChars);
   record->ImageIndex = ImageList1.AddMasked(record->Bitmap.get(), GetSysColor(COLOR_INACTIVECAPTION));
   item.image = record->ImageIndex;
   const int n6 = RxPopupMenu1.IndexOf(N6);
@@ -237,7 +231,7 @@ void TForm1::AddFloatingWindow(HWND window) {
   if (SetLayeredAttributes.Resolved()) SetWindowLongPtrA(form->hwnd(), GWL_EXSTYLE, kLayeredStyle);
   SetLayeredAttributes(form->hwnd(), 0, kFloatingAlpha, kLayeredAlphaFlag);
   form->TargetWindow = window;
-  form->SetHint(WindowText(window, kHintChars));
+  form->SetHint(WindowTitle(window, kHintChars));
   FloatingWindowRecord& record = FloatingWindows.back();
   record.Handle = window;
   record.Form = std::move(form);

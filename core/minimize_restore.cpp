@@ -5,6 +5,7 @@
 #include "platform/menu_margin.h"
 #include "resources/menu_images.h"
 #include "sysinfo/about_form.h"
+#include "platform/text.h"
 
 namespace corvel {
 
@@ -137,7 +138,7 @@ void TForm1::RestoreWindows(const std::vector<HWND>& windows) {
 void TForm1::BuildTrayMenu() {
   AddTrayMenuImages(ImageList1);
   auto item = [](const char* caption, MenuImage image, std::function<void()> click) {
-    return PopupMenu::Command(caption, static_cast<int>(image), std::move(click));
+    return PopupMenu::Command(Widen(caption), static_cast<int>(image), std::move(click));
   };
   const PopupMenu::Item separator = PopupMenu::Separator();
   About2 = RxPopupMenu1.Append(item("About...", MenuImage::About, [this] { About2Click(); }));

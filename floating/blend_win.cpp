@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 #include <windowsx.h>
+#include <cstdio>
 #include <exception>
 #include "app/unit1.h"
 #include "floating/set_blend_form.h"
@@ -11,6 +12,8 @@
 #include "platform/messages.h"
 #include "platform/profile.h"
 #include "platform/rotated_font.h"
+#include "platform/text.h"
+#include "settings/settings_location.h"
 #include "resources/menu_images.h"
 
 namespace corvel {
@@ -78,7 +81,7 @@ bool TBlendWin::CreateForm(HWND owner) {
 
 void TBlendWin::BuildMenu() {
   auto item = [](const char* caption, FloatingMenuImage image, std::function<void()> click) {
-    return PopupMenu::Command(caption, static_cast<int>(image), std::move(click));
+    return PopupMenu::Command(Widen(caption), static_cast<int>(image), std::move(click));
   };
   Restore1 = RxPopupMenu1.Append(item("Restore", FloatingMenuImage::Restore, [this] { Restore1Click(); }));
   Hide1 = RxPopupMenu1.Append(item("Hide", FloatingMenuImage::Hide, [this] { Hide1Click(); }));
@@ -91,7 +94,7 @@ void TBlendWin::BuildMenu() {
   RxPopupMenu1.OnDrawMargin = [this](HDC dc, const RECT& strip) { RxPopupMenu1DrawMargin(dc, strip); };
 }
 
-void TBlendWin::SetHint(const std::string& hint) { Hint = hint.substr(0, kHintChars); }
+void TBlendWin::SetHint(const std::wstring& hint) { Hint = CutWide(hint, kHintChars); }
 
 void TBlendWin::Show() {
   if (!hwnd()) return;
@@ -105,14 +108,26 @@ void TBlendWin::AddTooltip() {
   tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0,
                              0, 0, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!tooltip_) return;
-  TOOLINFOA tool{};
-  // The record of the common controls that come with every system this runs on.
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = hwnd();
-  tool.uId = reinterpret_cast<UINT_PTR>(hwnd());
-  tool.lpszText = const_cast<char*>(Hint.c_str());
-  SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  // The records of the common controls that come with every system this runs on; the title in
+  // full where the system has UTF-16.
+  if (UnicodeSystem()) {
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd());
+    tool.lpszText = const_cast<wchar_t*>(Hint.c_str());
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  } else {
+    std::string hint = Narrow(Hint);
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd());
+    tool.lpszText = &hint[0];
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
   SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
 }
 
@@ -132,12 +147,38 @@ void TBlendWin::ReleaseIcon() {
   WindowIcon = nullptr;
 }
 
-std::string TBlendWin::PositionKey() const {
-  std::string key = Hint.substr(0, kPositionKeyChars);
+std::string PositionKeyFor(const std::wstring& title) {
+  const std::wstring head = CutWide(title, kPositionKeyChars);
+  std::string key;
+  for (size_t i = 0; i < head.size(); ++i) {
+    // A surrogate pair is looked at whole.
+    const size_t n = i + 1 < head.size() && head[i] >= 0xD800 && head[i] <= 0xDBFF ? 2 : 1;
+    std::wstring ch = head.substr(i, n);
+    if (ch[0] < L' ') ch = L" ";
+    bool lossless = false;
+    const std::string ansi = Narrow(ch, &lossless);
+    if (lossless) {
+      key += ansi;
+    } else {
+      char code[8];
+      for (wchar_t unit : ch) {
+        std::snprintf(code, sizeof code, "\\u%04X", static_cast<unsigned>(unit));
+        key += code;
+      }
+    }
+    i += n - 1;
+  }
+  return key;
+}
+
+std::string LegacyPositionKeyFor(const std::wstring& title) {
+  std::string key = Narrow(title).substr(0, kPositionKeyChars);
   for (char& c : key)
     if (static_cast<unsigned char>(c) < ' ') c = ' ';
   return key;
 }
+
+std::string TBlendWin::PositionKey() const { return PositionKeyFor(Hint); }
 
 RECT TBlendWin::Bounds() const {
   RECT r{};
@@ -158,8 +199,12 @@ void TBlendWin::MoveTo(int left, int top) {
 }
 
 void TBlendWin::LoadPosition() {
-  const ProfileFile ini(kSettingsFile);
-  const std::string key = PositionKey();
+  const ProfileFile ini(SettingsFile());
+  std::string key = PositionKey();
+  // A place stored by an earlier version under the key it wrote still counts.
+  const std::string legacy = LegacyPositionKeyFor(Hint);
+  if (legacy != key && !ini.HasKey(kPositionSection, key + "_Left") && !ini.HasKey(kPositionSection, key + "_Top"))
+    key = legacy;
   const int left = ini.ReadInteger(kPositionSection, key + "_Left", 0);
   const int top = ini.ReadInteger(kPositionSection, key + "_Top", 0);
   const int cx = GetSystemMetrics(SM_CXSCREEN);
@@ -171,7 +216,7 @@ void TBlendWin::LoadPosition() {
 void TBlendWin::SavePosition() const {
   if (!hwnd()) return;
   const RECT r = Bounds();
-  const ProfileFile ini(kSettingsFile);
+  const ProfileFile ini(SettingsFile());
   const std::string key = PositionKey();
   try {
     ini.WriteInteger(kPositionSection, key + "_Left", r.left);

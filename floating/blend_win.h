@@ -34,6 +34,12 @@ constexpr int kFloatingMenuMargin = 18;
 
 // The full path of the program file of a window's process ("" when none is found).
 std::string GetWindowExePath(HWND window);
+// The key of a title's position: its first 30 characters, control characters as blanks, in the
+// code page as before; a character the code page cannot hold is written as "\u" and its four
+// hexadecimal digits, so that titles differing only in such characters keep places of their own.
+std::string PositionKeyFor(const std::wstring& title);
+// The key earlier versions wrote: the title in the code page, cut after 30 bytes.
+std::string LegacyPositionKeyFor(const std::wstring& title);
 // A colour value that may name a system colour, as a plain RGB value.
 COLORREF ColorToRgb(COLORREF colour);
 
@@ -50,7 +56,7 @@ class TBlendWin : public Window {
   void Show();
 
   HWND TargetWindow = nullptr;
-  std::string Hint;
+  std::wstring Hint;
   HICON WindowIcon = nullptr;
   COLORREF BorderColor = 0;
   COLORREF Color = kClActiveBorder;
@@ -63,9 +69,9 @@ class TBlendWin : public Window {
   PopupMenu RxPopupMenu1;
   UINT Restore1 = 0, Hide1 = 0, Closeprogram1 = 0, N1 = 0, Transparency1 = 0, Options1 = 0;
 
-  void SetHint(const std::string& hint);
+  void SetHint(const std::wstring& hint);
   HICON GetWindowIcon(HWND window);
-  // The hint's first 30 characters, with line breaks and other control characters as blanks so
+  // The hint's key (PositionKeyFor): line breaks and other control characters become blanks so
   // that a title cannot break the settings file.
   std::string PositionKey() const;
   void LoadPosition();

@@ -5,6 +5,8 @@
 #include "platform/effects.h"
 #include "platform/menu_margin.h"
 #include "platform/profile.h"
+#include "settings/settings_location.h"
+#include "platform/text.h"
 
 namespace corvel {
 
@@ -44,7 +46,7 @@ void TForm1::AddQuickRunEntry(const std::string& name, const std::string& path) 
 
 void TForm1::LoadQuickRunList() {
   if (!ListView4) return;
-  const ProfileFile file(kSettingsFile);
+  const ProfileFile file(SettingsFile());
   const int32_t count = file.ReadInteger(kQuickRunSection, kCountKey, 0);
   ListView4->Clear();
   // The menu is rebuilt right after every load: the old pictures are no longer used.
@@ -59,7 +61,7 @@ void TForm1::LoadQuickRunList() {
 
 void TForm1::SaveQuickRunList() const {
   if (!ListView4) return;
-  const ProfileFile file(kSettingsFile);
+  const ProfileFile file(SettingsFile());
   const int rows = ListView4->Count();
   file.WriteInteger(kQuickRunSection, kCountKey, rows);
   for (int i = 0; i < rows; ++i) {
@@ -71,7 +73,7 @@ void TForm1::SaveQuickRunList() const {
 void TForm1::ResetQuickRunMenu() {
   RxPopupMenu2.Clear();
   PopupMenu::Item header;
-  header.caption = kQuickRunHeader;
+  header.caption = Widen(kQuickRunHeader);
   RxPopupMenu2.Append(header);
   PopupMenu::Item separator;
   separator.separator = true;
@@ -83,7 +85,7 @@ void TForm1::FillQuickRunMenu() {
   const int rows = ListView4 ? ListView4->Count() : 0;
   for (int i = 0; i < rows; ++i) {
     PopupMenu::Item item;
-    item.caption = ListView4->ItemText(i);
+    item.caption = Widen(ListView4->ItemText(i));
     item.image = ListView4->ItemImage(i);
     // The item finds its program by its position in the list at the time of the click.
     item.onClick = [this, i] { QuickRunItemClick(i); };

@@ -1,5 +1,6 @@
 #include "platform/popup_menu.h"
 #include <cstring>
+#include "platform/text.h"
 
 namespace corvel {
 
@@ -49,7 +50,7 @@ int PopupMenu::MenuTextHeight() {
   return size.cy;
 }
 
-PopupMenu::Item PopupMenu::Command(std::string caption, int image, std::function<void()> onClick) {
+PopupMenu::Item PopupMenu::Command(std::wstring caption, int image, std::function<void()> onClick) {
   Item i;
   i.caption = std::move(caption);
   i.image = image;
@@ -103,7 +104,7 @@ void PopupMenu::Clear() {
   while (!items_.empty()) Remove(items_.back().command);
 }
 
-void PopupMenu::SetCaption(UINT command, const std::string& caption) {
+void PopupMenu::SetCaption(UINT command, const std::wstring& caption) {
   const int i = IndexOf(command);
   if (i >= 0) items_[i].caption = caption;
 }
@@ -165,8 +166,7 @@ void PopupMenu::MeasureItem(MEASUREITEMSTRUCT& mis) const {
   MemoryDc dc = CreateScreenCompatibleDc();
   FontHandle font = CreateMenuFont();
   SelectGuard sel(dc.get(), font.get());
-  SIZE text{};
-  GetTextExtentPoint32A(dc.get(), item->caption.c_str(), static_cast<int>(item->caption.size()), &text);
+  const SIZE text = TextExtentWide(dc.get(), item->caption);
   const int imageW = images_ ? images_->Width() : 0;
   const int imageH = images_ ? images_->Height() : 0;
   mis.itemWidth = LeftMargin + kItemPadding + imageW + kTextGap + text.cx + kTextGap;
@@ -207,8 +207,7 @@ void PopupMenu::DrawItem(const DRAWITEMSTRUCT& dis) const {
       SetTextColor(dc, GetSysColor((dis.itemState & ODS_GRAYED) ? COLOR_GRAYTEXT : COLOR_MENUTEXT));
   RECT text = r;
   text.left += kItemPadding + imageW + kTextGap;
-  DrawTextA(dc, item->caption.c_str(), static_cast<int>(item->caption.size()), &text,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  DrawTextWide(dc, item->caption, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   SetTextColor(dc, oldColour);
   SetBkMode(dc, oldMode);
 }

@@ -13,14 +13,14 @@ namespace corvel {
 class PopupMenu {
  public:
   struct Item {
-    std::string caption;
+    std::wstring caption;
     int image = -1;
     bool separator = false;
     std::function<void()> onClick;
     UINT command = 0;  // given by the menu
   };
   // An item that runs `onClick`, and a separator.
-  static Item Command(std::string caption, int image, std::function<void()> onClick);
+  static Item Command(std::wstring caption, int image, std::function<void()> onClick);
   static Item Separator();
 
   explicit PopupMenu(const ImageList* images);
@@ -38,7 +38,7 @@ class PopupMenu {
   UINT Append(Item item) { return Insert(items_.size(), std::move(item)); }
   void Remove(UINT command);
   void Clear();
-  void SetCaption(UINT command, const std::string& caption);
+  void SetCaption(UINT command, const std::wstring& caption);
   void SetImage(UINT command, int image);
   void SetOnClick(UINT command, std::function<void()> onClick);
   void SetImages(const ImageList* images) { images_ = images; }

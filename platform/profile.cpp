@@ -51,10 +51,17 @@ bool ParseInteger(const std::string& text, int32_t& value) {
   return true;
 }
 
+namespace {
+// What a missing key reads as: the system strips blanks from the end of a default it is given,
+// so a missing key gets the caller's default exactly (the group-box captions begin and end with one).
+constexpr char kMissing[] = "\x01missing\x01";
+}  // namespace
+
+bool ProfileFile::HasKey(const char* section, const std::string& key) const {
+  return ReadString(section, key, kMissing) != kMissing;
+}
+
 std::string ProfileFile::ReadString(const char* section, const std::string& key, const std::string& def) const {
-  // The system strips blanks from the end of a default it is given; a missing key gets `def`
-  // exactly (the group-box captions begin and end with one).
-  static constexpr char kMissing[] = "\x01missing\x01";
   char buffer[kProfileTextChars + 1];
   const DWORD n = GetPrivateProfileStringA(section, key.c_str(), kMissing, buffer, sizeof buffer, name_.c_str());
   std::string text(buffer, n < sizeof buffer ? n : sizeof buffer - 1);

@@ -19,7 +19,8 @@ class ProfileWriteError : public std::runtime_error {
 bool ParseInteger(const std::string& text, int32_t& value);
 
 // One INI file: the bare name "Corvl.ini" (kept by the system in the Windows directory) or a
-// full path (a language library). Every call opens and releases the file.
+// full path (the settings where the Windows directory cannot be written, a language library).
+// Every call opens and releases the file.
 class ProfileFile {
  public:
   explicit ProfileFile(std::string name) : name_(std::move(name)) {}
@@ -28,6 +29,7 @@ class ProfileFile {
   // At most 2047 characters; `def` when the key is missing.
   std::string ReadString(const char* section, const std::string& key, const std::string& def) const;
   int32_t ReadInteger(const char* section, const std::string& key, int32_t def) const;
+  bool HasKey(const char* section, const std::string& key) const;
   bool ReadBool(const char* section, const std::string& key, bool def) const;
   // The names of the section's keys, in file order.
   std::vector<std::string> KeyNames(const char* section) const;

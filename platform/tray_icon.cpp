@@ -6,6 +6,8 @@
 #include <thread>
 #include "platform/handles.h"
 #include "platform/messages.h"
+#include "platform/text.h"
+#include "platform/window.h"
 
 namespace corvel {
 
@@ -15,15 +17,26 @@ namespace {
 // the process (it is never joined: at exit it may be blocked on a hung shell).
 class TrayQueue {
  public:
+  struct Call {
+    DWORD message;
+    bool wide;
+    NOTIFYICONDATAA a;
+    NOTIFYICONDATAW w;
+  };
+
   static TrayQueue& Instance() {
     static TrayQueue* queue = new TrayQueue;
     return *queue;
   }
 
-  void Push(DWORD message, NOTIFYICONDATAA data) {
-    if (data.hIcon) data.hIcon = CopyIcon(data.hIcon);
+  void Push(DWORD message, const NOTIFYICONDATAA& data) { Push(Call{message, false, data, {}}); }
+  void Push(DWORD message, const NOTIFYICONDATAW& data) { Push(Call{message, true, {}, data}); }
+
+  void Push(Call call) {
+    HICON& icon = call.wide ? call.w.hIcon : call.a.hIcon;
+    if (icon) icon = CopyIcon(icon);
     std::lock_guard<std::mutex> lock(mutex_);
-    pending_.push_back({message, data});
+    pending_.push_back(call);
     ++queued_;
     if (!started_) {
       started_ = true;
@@ -43,11 +56,6 @@ class TrayQueue {
   HANDLE Progress() const { return progress_.get(); }
 
  private:
-  struct Call {
-    DWORD message;
-    NOTIFYICONDATAA data;
-  };
-
   void Run() {
     for (;;) {
       Call call;
@@ -57,8 +65,10 @@ class TrayQueue {
         call = pending_.front();
         pending_.pop_front();
       }
-      Shell_NotifyIconA(call.message, &call.data);
-      if (call.data.hIcon) DestroyIcon(call.data.hIcon);
+      const HICON icon = call.wide ? call.w.hIcon : call.a.hIcon;
+      if (call.wide) Shell_NotifyIconW(call.message, &call.w);
+      else Shell_NotifyIconA(call.message, &call.a);
+      if (icon) DestroyIcon(icon);
       {
         std::lock_guard<std::mutex> lock(mutex_);
         ++done_;
@@ -86,13 +96,42 @@ NOTIFYICONDATAA MakeNotifyIconData(HWND owner, UINT id, UINT callback, HICON ico
   d.uFlags = kTrayFlags;
   d.uCallbackMessage = callback;
   d.hIcon = icon;
-  const size_t n = tip.size() < kTrayTipChars ? tip.size() : kTrayTipChars;
-  std::memcpy(d.szTip, tip.data(), n);
-  d.szTip[n] = '\0';
+  const std::string cut = CutAnsi(tip, kTrayTipChars);
+  std::memcpy(d.szTip, cut.c_str(), cut.size() + 1);
   return d;
 }
 
-void NotifyIcon(DWORD message, const NOTIFYICONDATAA& data) { TrayQueue::Instance().Push(message, data); }
+void NotifyIcon(DWORD message, const NOTIFYICONDATAA& data) {
+  // The shell's clicks reach an elevated Corvel as well.
+  if (message == NIM_ADD) AcceptFromLowerProcesses(data.hWnd, data.uCallbackMessage);
+  TrayQueue::Instance().Push(message, data);
+}
+
+NOTIFYICONDATAW MakeNotifyIconDataW(HWND owner, UINT id, UINT callback, HICON icon, const std::wstring& tip) {
+  NOTIFYICONDATAW d;
+  std::memset(&d, 0, sizeof d);
+  d.cbSize = kNotifyIconSizeW;
+  d.hWnd = owner;
+  d.uID = id;
+  d.uFlags = kTrayFlags;
+  d.uCallbackMessage = callback;
+  d.hIcon = icon;
+  const std::wstring cut = CutWide(tip, kTrayTipChars);
+  std::memcpy(d.szTip, cut.c_str(), (cut.size() + 1) * sizeof(wchar_t));
+  return d;
+}
+
+void NotifyIcon(DWORD message, const NOTIFYICONDATAW& data) {
+  if (UnicodeSystem()) {
+    if (message == NIM_ADD) AcceptFromLowerProcesses(data.hWnd, data.uCallbackMessage);
+    TrayQueue::Instance().Push(message, data);
+    return;
+  }
+  NOTIFYICONDATAA a = MakeNotifyIconData(data.hWnd, data.uID, data.uCallbackMessage, data.hIcon,
+                                         CutAnsi(Narrow(data.szTip), kTrayTipChars));
+  a.uFlags = data.uFlags;
+  TrayQueue::Instance().Push(message, a);
+}
 
 void AddNotifyIcon(const NOTIFYICONDATAA& data) { NotifyIcon(NIM_ADD, data); }
 

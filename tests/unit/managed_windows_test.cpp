@@ -1,6 +1,8 @@
 #include "core/managed_windows.h"
 #include "floating/blend_win.h"
 #include "floating/set_blend_form.h"
+#include "platform/text.h"
+#include "platform/tray_icon.h"
 #include "tests/unit/main_form_fixture.h"
 
 namespace corvel {
@@ -131,7 +133,7 @@ TEST_F(MainFormTest, AReleaseWithoutAPressOnTheIconRestoresNothing) {
 
 std::vector<std::string> Captions(const PopupMenu& m) {
   std::vector<std::string> c;
-  for (size_t i = 0; i < m.Count(); ++i) c.push_back(m.At(i).separator ? "-" : m.At(i).caption);
+  for (size_t i = 0; i < m.Count(); ++i) c.push_back(m.At(i).separator ? "-" : Narrow(m.At(i).caption));
   return c;
 }
 
@@ -225,7 +227,7 @@ TEST_F(MainFormTest, FloatingWindowLayeredWhereAlphaExistsAndFreedIntoAClearedSl
   ASSERT_NE(fa, nullptr);
   const HWND fh = fa->hwnd();
   EXPECT_EQ(fa->TargetWindow, a.hwnd());
-  EXPECT_EQ(fa->Hint, std::string(254, 'a'));
+  EXPECT_EQ(fa->Hint, std::wstring(254, L'a'));
   EXPECT_TRUE(IsWindowVisible(fh));
   EXPECT_EQ(GetWindow(fh, GW_OWNER), form->hwnd()) << "owned by the hidden main window: no task bar button";
   const LONG ex = GetWindowLongA(fh, GWL_EXSTYLE);
@@ -276,6 +278,45 @@ TEST_F(MainFormTest, FloatingWindowKeysTakeThirtyCharactersAndNoLineBreaks) {
   EXPECT_EQ(ini.find("\n[MinOptions]"), std::string::npos) << ini;
   EXPECT_EQ(ini.find("renamed"), std::string::npos) << "the title is read once: " << ini;
   EXPECT_EQ(GetPrivateProfileIntA("MinOptions", "MinToTray", 7, "Corvl.ini"), 7u);
+}
+
+// Titles outside the code page keep every character in the tip, the menu entry, the floating
+// window's tooltip and the journal; their floating positions stay apart.
+TEST_F(MainFormTest, UnicodeTitlesKeepEveryCharacterAndPlacesOfTheirOwn) {
+  if (!UnicodeSystem()) GTEST_SKIP() << "Windows 95 to Me have the code page only";
+  const std::wstring title = L"\u041f\u0440\u0438\u043c\u0435\u0440 \u2014 \u65e5\u672c\u8a9e \u2713";
+  const std::wstring twin = L"\u041f\u0440\u0438\u0432\u0435\u0442 \u2014 \u65e5\u672c\u8a9e \u2713";
+  TestWindow w(title), other(twin);
+  Start();
+  form->AddTrayIcon(w.hwnd());
+  form->AddMenuEntry(w.hwnd());
+  form->AddFloatingWindow(w.hwnd());
+  form->Journal.Add(w.hwnd());
+  ASSERT_TRUE(test::PumpUntil([&] { return LiveIcon(w.hwnd()) != nullptr; }));
+  EXPECT_EQ(LiveIcon(w.hwnd())->wideTip, title);
+  EXPECT_EQ(form->RxPopupMenu1.At(form->RxPopupMenu1.IndexOf(form->MenuWindows[0]->Command)).caption, title);
+  TBlendWin* f = FloatingOf(*form, w.hwnd());
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->Hint, title);
+  EXPECT_EQ(FromUtf8(form->Journal.Entries().back().Title), title);
+
+  // Keys: plain titles as before; the others written out where the code page has no place.
+  EXPECT_EQ(PositionKeyFor(L"Plain title"), "Plain title");
+  EXPECT_EQ(PositionKeyFor(L"Plain title"), LegacyPositionKeyFor(L"Plain title"));
+  EXPECT_NE(PositionKeyFor(title), PositionKeyFor(twin));
+  EXPECT_EQ(PositionKeyFor(title).find('?'), std::string::npos) << PositionKeyFor(title);
+  // A tip is cut before a surrogate pair that would not fit whole.
+  const std::wstring tipCut = MakeNotifyIconDataW(nullptr, 1, 1, nullptr, std::wstring(62, L'a') + L"\U0001F600").szTip;
+  EXPECT_EQ(tipCut, std::wstring(62, L'a'));
+
+  // A place kept across a restore and a second minimize; the twin title has its own.
+  SetWindowPos(f->hwnd(), nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  form->RemoveFloatingWindow(w.hwnd());
+  form->AddFloatingWindow(w.hwnd());
+  EXPECT_EQ(WindowRect(FloatingOf(*form, w.hwnd())->hwnd()).left, 100);
+  EXPECT_EQ(WindowRect(FloatingOf(*form, w.hwnd())->hwnd()).top, 120);
+  form->AddFloatingWindow(other.hwnd());
+  EXPECT_EQ(WindowRect(FloatingOf(*form, other.hwnd())->hwnd()).left, GetSystemMetrics(SM_CXSCREEN) / 2);
 }
 
 TEST_F(MainFormTest, FloatingWindowWithTheClassIconIs36PixelsAndKeepsTheIcon) {

@@ -202,13 +202,13 @@ TEST_F(MainFormTest, ALibraryRenamesOnlyTheThreeFixedItemsOfTheTrayMenu) {
   form->AddTrTimerTimer();
   ASSERT_EQ(form->MenuWindows.size(), 1u);
   const auto captions = [this] {
-    std::vector<std::string> out;
+    std::vector<std::wstring> out;
     for (size_t i = 0; i < form->RxPopupMenu1.Count(); ++i) out.push_back(form->RxPopupMenu1.At(i).caption);
     return out;
   };
-  std::vector<std::string> expected = captions();
-  expected[form->RxPopupMenu1.IndexOf(form->About2)] = "Info";
-  expected[form->RxPopupMenu1.IndexOf(form->Options2)] = "Optionen";
+  std::vector<std::wstring> expected = captions();
+  expected[form->RxPopupMenu1.IndexOf(form->About2)] = L"Info";
+  expected[form->RxPopupMenu1.IndexOf(form->Options2)] = L"Optionen";
   char dir[MAX_PATH];
   GetTempPathA(MAX_PATH, dir);
   const std::string lib = std::string(dir) + "corvel-menu.lng";
@@ -217,7 +217,7 @@ TEST_F(MainFormTest, ALibraryRenamesOnlyTheThreeFixedItemsOfTheTrayMenu) {
   DeleteFileA(lib.c_str());
   // Without "ExitStr" the Exit item reads its default; the window's entry is untouched.
   EXPECT_EQ(captions(), expected);
-  EXPECT_EQ(form->RxPopupMenu1.At(form->RxPopupMenu1.IndexOf(form->Exit2)).caption, "Exit");
+  EXPECT_EQ(form->RxPopupMenu1.At(form->RxPopupMenu1.IndexOf(form->Exit2)).caption, L"Exit");
   EXPECT_EQ(GetMenuItemCount(form->RxPopupMenu1.Handle()), static_cast<int>(expected.size()));
 }
 

@@ -115,7 +115,7 @@ TEST_F(PagesTest, TheMenuIsASnapshotAndItsItemsFindTheirProgramByPosition) {
   form->ResetQuickRunMenu();
   form->FillQuickRunMenu();
   ASSERT_EQ(form->RxPopupMenu2.Count(), 2u);
-  EXPECT_EQ(form->RxPopupMenu2.At(0).caption, "< Quick Run >");
+  EXPECT_EQ(form->RxPopupMenu2.At(0).caption, L"< Quick Run >");
   EXPECT_TRUE(form->RxPopupMenu2.At(1).separator);
   EXPECT_STREQ(QuickRunMarginText(2), "QX");
 
@@ -126,7 +126,7 @@ TEST_F(PagesTest, TheMenuIsASnapshotAndItsItemsFindTheirProgramByPosition) {
   form->ResetQuickRunMenu();
   form->FillQuickRunMenu();
   ASSERT_EQ(form->RxPopupMenu2.Count(), 5u);
-  EXPECT_EQ(form->RxPopupMenu2.At(4).caption, "three.exe");
+  EXPECT_EQ(form->RxPopupMenu2.At(4).caption, L"three.exe");
   EXPECT_EQ(form->RxPopupMenu2.At(4).image, 2);
   EXPECT_STREQ(QuickRunMarginText(4), "QX");
   EXPECT_STREQ(QuickRunMarginText(5), "Quick run");

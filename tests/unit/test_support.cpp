@@ -104,6 +104,21 @@ TestWindow::TestWindow(const std::string& title, int x, int y, int w, int h, DWO
   UpdateWindow(hwnd_);
 }
 
+TestWindow::TestWindow(const std::wstring& title) {
+  static const wchar_t* cls = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"CorvelUnitTestWindowW";
+    RegisterClassW(&wc);
+    return L"CorvelUnitTestWindowW";
+  }();
+  hwnd_ = CreateWindowExW(0, cls, title.c_str(), WS_OVERLAPPEDWINDOW, 100, 100, 400, 300, nullptr, nullptr,
+                          GetModuleHandleA(nullptr), nullptr);
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+}
+
 TestWindow::~TestWindow() { Destroy(); }
 
 void TestWindow::Destroy() {
@@ -227,6 +242,7 @@ LRESULT CALLBACK TestTray::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(d + 16), -1, narrow, sizeof narrow - 1, nullptr,
                           nullptr);
       c.tip = narrow;
+      c.wideTip = reinterpret_cast<const wchar_t*>(d + 16);
       std::memcpy(&c.iconWidth, d + 944, 4);
       std::memcpy(&c.iconHeight, d + 948, 4);
     }

@@ -25,6 +25,8 @@ class TestWindow {
  public:
   explicit TestWindow(const std::string& title, int x = 100, int y = 100, int w = 400, int h = 300,
                       DWORD style = WS_OVERLAPPEDWINDOW);
+  // A window of a UTF-16 class, whose title keeps every character.
+  explicit TestWindow(const std::wstring& title);
   ~TestWindow();
   TestWindow(const TestWindow&) = delete;
   TestWindow& operator=(const TestWindow&) = delete;
@@ -95,6 +97,7 @@ class TestTray {
     HWND hwnd;
     UINT uid, flags, callback;
     std::string tip;
+    std::wstring wideTip;  // as the shell got it
     int iconWidth, iconHeight;
   };
   TestTray();
