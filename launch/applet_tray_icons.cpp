@@ -4,6 +4,7 @@
 #include "platform/messages.h"
 #include "platform/profile.h"
 #include "platform/tray_icon.h"
+#include "settings/settings_location.h"
 
 namespace corvel {
 
@@ -66,7 +67,7 @@ UINT AppletTrayIcons::DrawId(UINT alsoTaken) {
 }
 
 void AppletTrayIcons::AddAppletTrayIcons(HWND mainWindow) {
-  const ProfileFile file(kSettingsFile);
+  const ProfileFile file(SettingsFile());
   const int32_t count = file.ReadInteger(kControlPanelSection, kAppletCountKey, 0);
   records_.clear();
   pages_.clear();

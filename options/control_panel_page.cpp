@@ -8,6 +8,7 @@
 #include "platform/effects.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
+#include "settings/settings_location.h"
 
 namespace corvel {
 
@@ -154,7 +155,7 @@ void TControlPanelPage::InquireAppletFile(const std::string& folder, const std::
 void TControlPanelPage::MarkSavedApplets() {
   const int rows = ListView1.Count();
   for (int r = 0; r < rows; ++r) ListView1.SetItemChecked(r, false);
-  const ProfileFile file(kSettingsFile);
+  const ProfileFile file(SettingsFile());
   const int32_t count = file.ReadInteger(kControlPanelSection, kAppletCountKey, 0);
   for (const int32_t n : file.NumberedKeys(kControlPanelSection, "", kAppletFileKey, 0, count - 1)) {
     const std::string name = file.ReadString(kControlPanelSection, std::to_string(n) + kAppletFileKey, "");
@@ -179,7 +180,7 @@ void TControlPanelPage::ListView1DblClick() {
 }
 
 void TControlPanelPage::ApplyOk() const {
-  const ProfileFile file(kSettingsFile);
+  const ProfileFile file(SettingsFile());
   const int rows = std::min({ListView1.Count(), static_cast<int>(FileNames.size()), kMaxRows});
   int32_t k = 0;
   for (int r = 0; r < rows; ++r) {

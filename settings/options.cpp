@@ -2,6 +2,7 @@
 #include "platform/messages.h"
 #include "platform/profile.h"
 #include "settings/local.h"
+#include "settings/settings_location.h"
 
 namespace corvel {
 
@@ -81,7 +82,7 @@ void TOptions::SetDefaults() {
 }
 
 void TOptions::Load() {
-  const ProfileFile file(kSettingsFile);
+  const ProfileFile file(SettingsFile());
   for (const OptionKey& k : OptionKeys()) {
     switch (k.kind) {
       case OptionKey::Bool: this->*k.boolField = file.ReadBool(k.section, k.key, k.loadDefault != 0); break;
@@ -100,7 +101,7 @@ void TOptions::Load() {
 }
 
 void TOptions::Save() const {
-  const ProfileFile file(kSettingsFile);
+  const ProfileFile file(SettingsFile());
   for (const OptionKey& k : OptionKeys()) {
     switch (k.kind) {
       case OptionKey::Bool: file.WriteBool(k.section, k.key, this->*k.boolField); break;

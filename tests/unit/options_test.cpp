@@ -1,8 +1,10 @@
 #include <map>
 #include <gtest/gtest.h>
+#include "platform/picture.h"
 #include "platform/profile.h"
 #include "settings/local.h"
 #include "settings/options.h"
+#include "settings/settings_location.h"
 #include "tests/unit/test_support.h"
 
 namespace corvel {
@@ -222,6 +224,65 @@ TEST_F(OptionsTest, LoadAppliesTheNamedLanguageLibrary) {
   // A missing key's default keeps its blanks at both ends.
   EXPECT_EQ(texts["MinOptions"], " Minimization options ");
   DeleteFileA(lib.c_str());
+}
+
+
+// The settings stay in the Windows directory wherever "Corvl.ini" can be written there; a folder
+// of that name (as a directory a standard user may not write) sends them to the user's folder,
+// which starts as a copy once and is then the file every reader and writer uses.
+TEST(SettingsPlace, TheWindowsDirectoryWhereWritableElseTheUsersFolderStartingAsACopy) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string windows = std::string(temp) + "corvel-windir\\", user = std::string(temp) + "corvel-user\\Corvel";
+  CreateDirectoryA(windows.c_str(), nullptr);
+  CreateDirectoryA((std::string(temp) + "corvel-user").c_str(), nullptr);
+  const std::string ini = windows + "Corvl.ini";
+
+  EXPECT_TRUE(SettingsWritableIn(windows));
+  EXPECT_FALSE(test::FileExists(ini)) << "trying leaves no file behind";
+  test::WriteFileBytes(ini, "[Options]\r\nHotKey=2\r\n");
+  SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(SettingsWritableIn(windows)) << "a file marked read-only is the user's choice";
+  SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+  const SettingsPlace stay = SettingsPlaceFor(true, windows, user);
+  EXPECT_EQ(stay.iniFile, "Corvl.ini");
+  EXPECT_FALSE(stay.perUser);
+
+  // Unwritable: the user's folder, with the Windows directory's settings and journal copied once.
+  test::WriteFileBytes(windows + "Corvl.hidden", "");
+  const SettingsPlace moved = SettingsPlaceFor(false, windows, user);
+  EXPECT_TRUE(moved.perUser);
+  EXPECT_EQ(moved.iniFile, user + "\\Corvl.ini");
+  EXPECT_EQ(test::ReadFileText(moved.iniFile), "[Options]\r\nHotKey=2\r\n");
+  EXPECT_TRUE(test::FileExists(user + "\\Corvl.hidden"));
+  test::WriteFileBytes(moved.iniFile, "[Options]\r\nHotKey=1\r\n");
+  SettingsPlaceFor(false, windows, user);
+  EXPECT_EQ(test::ReadFileText(moved.iniFile), "[Options]\r\nHotKey=1\r\n") << "copied the first time only";
+
+  // A folder named "Corvl.ini" cannot be written.
+  DeleteFileA(ini.c_str());
+  ASSERT_TRUE(CreateDirectoryA(ini.c_str(), nullptr));
+  EXPECT_FALSE(SettingsWritableIn(windows));
+
+  // The place of the run is what the settings read and write.
+  SetSettingsPlace(moved);
+  EXPECT_EQ(SettingsFile(), moved.iniFile);
+  EXPECT_EQ(JournalPath(), user + "\\Corvl.hidden");
+  EXPECT_EQ(UserPictureToWrite("UpUser.bmp"), user + "\\UpUser.bmp");
+  EXPECT_EQ(UserPictureToRead("UpUser.bmp"), ProgramFolder() + "UpUser.bmp") << "none of the user's own yet";
+  TOptions o;
+  o.Load();
+  EXPECT_EQ(o.HotKey, 1);
+  o.HotKey = 2;
+  o.Save();
+  EXPECT_NE(test::ReadFileText(moved.iniFile).find("HotKey=2"), std::string::npos);
+  SetSettingsPlace(stay);
+
+  RemoveDirectoryA(ini.c_str());
+  for (const std::string& f : {windows + "Corvl.hidden", moved.iniFile, user + "\\Corvl.hidden"}) DeleteFileA(f.c_str());
+  RemoveDirectoryA(user.c_str());
+  RemoveDirectoryA((std::string(temp) + "corvel-user").c_str());
+  RemoveDirectoryA(windows.c_str());
 }
 
 }  // namespace
