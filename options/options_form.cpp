@@ -270,8 +270,12 @@ void TForm2::LoadLanguageLibrary(const std::string& path) {
   form1_.Local.ApplyLanguageLibrary(path);
 }
 
-// The help file at its contents, without waiting on the viewer.
-void TForm2::SpeedItem4Click() { OpenHelpContents(hwnd(), form1_.HelpFile); }
+// The help at its contents, without waiting on the viewer: WinHelp where the system has it, the
+// help page through the shell on Vista and later.
+void TForm2::SpeedItem4Click() {
+  if (IsVistaOrLater(form1_.OsCode)) OpenHelpPage(hwnd(), form1_.HelpPage);
+  else OpenHelpContents(hwnd(), form1_.HelpFile);
+}
 
 void TForm2::Button2Click() {
   form1_.Options.SetDefaults();

@@ -1,4 +1,5 @@
 #include "platform/help.h"
+#include "platform/effects.h"
 #include <cstring>
 #include <vector>
 
@@ -60,17 +61,31 @@ bool StartViewer(const std::string& file) {
 
 }  // namespace
 
+namespace {
+
+bool HelpFileFound(HWND owner, const std::string& file) {
+  if (FileExists(file)) return true;
+  const std::string text = "The help file\n" + file + "\ncannot be found.";
+  MessageBoxA(owner, text.c_str(), "Corvel", MB_OK | MB_ICONWARNING);
+  return false;
+}
+
+}  // namespace
+
 bool OpenHelpContents(HWND owner, const std::string& file) {
-  if (!FileExists(file)) {
-    const std::string text = "The help file\n" + file + "\ncannot be found.";
-    MessageBoxA(owner, text.c_str(), "Corvel", MB_OK | MB_ICONWARNING);
-    return false;
-  }
+  if (!HelpFileFound(owner, file)) return false;
   HWND viewer = FindWindowA(kHelpViewerClass, nullptr);
   if (viewer && AskViewer(viewer, owner, file)) return true;
   // A viewer that went away meanwhile is replaced; one that is only slow is left alone.
   if (viewer && IsWindow(viewer)) return false;
   return StartViewer(file);
+}
+
+bool OpenHelpPage(HWND owner, const std::string& file) {
+  if (!HelpFileFound(owner, file)) return false;
+  // The shell hands the page to the user's browser.
+  const HINSTANCE result = CurrentEffects().ShellExecuteFile(owner, "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 }  // namespace corvel

@@ -17,5 +17,8 @@ constexpr UINT kHelpViewerTimeoutMs = 3000;
 // handed to the viewer, whose question about it would hold this thread: the user is told here.
 // True when the request went out.
 bool OpenHelpContents(HWND owner, const std::string& file);
+// Shows the help page (HTML) through the shell, where WinHelp is gone; a missing page is told
+// as a missing help file is. True when the shell took it.
+bool OpenHelpPage(HWND owner, const std::string& file);
 
 }  // namespace corvel

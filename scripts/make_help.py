@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Writes a WinHelp 3.1 help file (.hlp) from the help text of resources/help/.
+"""Writes a WinHelp 3.1 help file (.hlp) from the help text of resources/help/, and beside it
+the same topics as one HTML page (.html) for the systems that have no WinHelp.
 
-Usage: make_help.py TEXT HLP
+Usage: make_help.py TEXT HLP [HTML]
 
 The markup of the text is described at its top. The file holds the internal files |SYSTEM
 (title, contents topic), |FONT, |TOPIC (topic blocks, LZ77 compressed), |CONTEXT (topic jumps by
@@ -9,6 +10,7 @@ the hash of their names) and the index |KWBTREE and |KWDATA, found through the i
 directory, a B+ tree. No phrase table.
 """
 
+import html
 import os
 import re
 import struct
@@ -362,8 +364,58 @@ def help_file(files):
     return bytes(out)
 
 
+def html_inline(body):
+    """Text of a paragraph as HTML: bold, and jumps as links to the topic's anchor."""
+    out, pos = [], 0
+    for m in re.finditer(r"\*\*(.+?)\*\*|\[([^\]]*)\]\(([^)]*)\)", body):
+        out.append(html.escape(body[pos:m.start()]))
+        if m.group(1) is not None:
+            out.append("<b>%s</b>" % html.escape(m.group(1)))
+        else:
+            out.append('<a href="#%s">%s</a>' % (html.escape(m.group(3)), html.escape(m.group(2))))
+        pos = m.end()
+    out.append(html.escape(body[pos:]))
+    return "".join(out)
+
+
+def html_page(title, topics):
+    """One page: every topic a section with its name as anchor, the first one the contents."""
+    lines = ["<!DOCTYPE html>", '<html lang="en">', "<head>", '<meta charset="utf-8">',
+             "<title>%s</title>" % html.escape(title),
+             "<style>body{font-family:Segoe UI,Tahoma,sans-serif;max-width:46em;margin:1em auto;"
+             "padding:0 1em;line-height:1.45}h1,h2{color:#000080}h2{border-top:1px solid #ccc;"
+             "padding-top:.8em}section{margin-bottom:1.5em}</style>",
+             "</head>", "<body>"]
+    for number, topic in enumerate(topics):
+        lines.append('<section id="%s">' % html.escape(topic.name))
+        in_list = False
+        for kind, body in topic.paragraphs:
+            if kind != "item" and in_list:
+                lines.append("</ul>")
+                in_list = False
+            if kind == "title":
+                tag = "h1" if number == 0 else "h2"
+                lines.append("<%s>%s</%s>" % (tag, html.escape(body), tag))
+            elif kind == "heading":
+                lines.append("<h3>%s</h3>" % html.escape(body))
+            elif kind == "item":
+                if not in_list:
+                    lines.append("<ul>")
+                    in_list = True
+                lines.append("<li>%s</li>" % html_inline(body))
+            else:
+                lines.append("<p>%s</p>" % html_inline(body))
+        if in_list:
+            lines.append("</ul>")
+        if number:
+            lines.append('<p><a href="#%s">Contents</a></p>' % html.escape(topics[0].name))
+        lines.append("</section>")
+    lines += ["</body>", "</html>", ""]
+    return "\r\n".join(lines)
+
+
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) not in (3, 4):
         sys.exit(__doc__)
     with open(sys.argv[1], encoding="utf-8") as f:
         title, topics = parse(f.read())
@@ -377,6 +429,9 @@ def main():
     os.makedirs(os.path.dirname(os.path.abspath(sys.argv[2])), exist_ok=True)
     with open(sys.argv[2], "wb") as f:
         f.write(data)
+    if len(sys.argv) == 4:
+        with open(sys.argv[3], "wb") as f:
+            f.write(html_page(title, topics).encode("utf-8"))
 
 
 if __name__ == "__main__":
