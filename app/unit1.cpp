@@ -7,8 +7,10 @@
 #include "platform/effects.h"
 #include "platform/messages.h"
 #include "platform/tray_icon.h"
+#include "settings/settings_location.h"
 #include "sysinfo/about_form.h"
 #include "sysinfo/os_info.h"
+#include "platform/text.h"
 
 namespace corvel {
 
@@ -48,7 +50,7 @@ void TForm1::SetForms(TForm2* form2, TAForm* aForm, TSetBlendForm* setBlendForm,
 void TForm1::FormCreate() {
   for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer}) t->Attach(hwnd());
   OsCode = GetOsCode();
-  if (OsCode == kOsWin2000 || OsCode == kOsWinXP) {
+  if (HasLayeredWindows()) {
     SetLayeredAttributes.Resolve();
     SetWindowLongA(hwnd(), GWL_EXSTYLE, kLayeredStyle);
   }
@@ -62,9 +64,13 @@ void TForm1::FormCreate() {
   Options.SetDefaults();
   SetWindowPos(hwnd(), nullptr, kHiddenPosition, kHiddenPosition, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   HelpFile = ProgramFolder() + kHelpFile;
+  HelpPage = ProgramFolder() + kHelpPage;
   Local.SetTextSink([this](const std::string& key, const std::string& text) { ApplyLanguageText(key, text); });
   taskbarCreated_ = RegisterWindowMessageA(kTaskbarCreatedMessage);
   heldWindowQuery_ = RegisterWindowMessageA(kHeldWindowQueryMessage);
+  // The hooked programs and the shell speak to an elevated Corvel too.
+  for (UINT msg = kFirstHookMessage; msg <= kLastHookMessage; ++msg) AcceptFromLowerProcesses(hwnd(), msg);
+  AcceptFromLowerProcesses(hwnd(), taskbarCreated_);
   DrawBuiltInButtonImages(BUp, BDown, BUpXP, BDownXP);
   BuildTrayMenu();
   RxTrayIcon1.OnClick = [this](TRxTrayIcon::Button b, int x, int y) { RxTrayIcon1Click(b, x, y); };
@@ -80,8 +86,8 @@ void TForm1::FormShow() {
   SetWindowPos(hwnd(), nullptr, kHiddenPosition, kHiddenPosition, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   CloseAfterRestore = false;
   RecoverJournal();
-  BUpUser.LoadFromFile(ProgramFolder() + kUserUpBitmapFile);
-  BDownUser.LoadFromFile(ProgramFolder() + kUserDownBitmapFile);
+  BUpUser.LoadFromFile(UserPictureToRead(kUserUpBitmapFile));
+  BDownUser.LoadFromFile(UserPictureToRead(kUserDownBitmapFile));
   Applets.AddAppletTrayIcons(hwnd());
   CurrentEffects().SetPriorityClass(GetCurrentProcess(), ABOVE_NORMAL_PRIORITY_CLASS);
   // The tray icon of the program is added once the main window has been loaded.
@@ -116,8 +122,8 @@ void TForm1::FormDestroy() {
   RxTrayIcon1.Hide();
   hooks_.DeleteHook();
   RestoreWindows(HeldWindows());
-  BUpUser.SaveToFile(ProgramFolder() + kUserUpBitmapFile);
-  BDownUser.SaveToFile(ProgramFolder() + kUserDownBitmapFile);
+  BUpUser.SaveToFile(UserPictureToWrite(kUserUpBitmapFile));
+  BDownUser.SaveToFile(UserPictureToWrite(kUserDownBitmapFile));
   TrayWindows.clear();
   MenuWindows.clear();
   for (FloatingWindowRecord& record : FloatingWindows)
@@ -166,12 +172,12 @@ void TForm1::ApplyLanguageText(const std::string& key, const std::string& text) 
   if (key == "Version") {
     if (aForm_) aForm_->SetVersionText(text + " " + kVersionNumber);
   } else if (key == "AboutStr") {
-    RxPopupMenu1.SetCaption(About2, text);
+    RxPopupMenu1.SetCaption(About2, Widen(text));
     if (aForm_) aForm_->SetCaption(text);
   } else if (key == "OptionsStr") {
-    RxPopupMenu1.SetCaption(Options2, text);
+    RxPopupMenu1.SetCaption(Options2, Widen(text));
   } else if (key == "ExitStr") {
-    RxPopupMenu1.SetCaption(Exit2, text);
+    RxPopupMenu1.SetCaption(Exit2, Widen(text));
   }
 }
 

@@ -59,6 +59,7 @@ class TForm1 : public Window {
   LayeredAttributes SetLayeredAttributes;
   int OsCode = 0;
   std::string HelpFile;
+  std::string HelpPage;
 
   // ---- Managed windows and their tray icons
   std::vector<std::unique_ptr<TrayWindowRecord>> TrayWindows;
@@ -88,6 +89,8 @@ class TForm1 : public Window {
   int ButtonPressed = 0;
   int ButtonStyle = 0;
   Picture BUp, BDown, BUpXP, BDownXP, BUpUser, BDownUser;
+  // The flat look, drawn at the button's size whenever the style is set.
+  Picture BUpFlat, BDownFlat;
   void Timer2Timer();
   void Timer3Timer();
   void CollectMainWindows();

@@ -80,6 +80,8 @@ static_assert(kNotifyIconSize == 104, "NOTIFYICONDATAA, first version, 64-bit");
 #else
 static_assert(kNotifyIconSize == 88, "NOTIFYICONDATAA, first version, 32-bit");
 #endif
+// Its UTF-16 twin, for tips that hold window titles on NT systems.
+constexpr DWORD kNotifyIconSizeW = NOTIFYICONDATAW_V1_SIZE;
 constexpr UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;  // 7
 constexpr size_t kTrayTipChars = 63;
 // At its end the program waits this long at most for the shell to take its last tray calls.
@@ -102,6 +104,8 @@ constexpr const char kProgramHint[] = "Corvel 2.4";
 constexpr const char kUserUpBitmapFile[] = "UpUser.bmp";
 constexpr const char kUserDownBitmapFile[] = "DownUser.bmp";
 constexpr const char kHelpFile[] = "Help\\corvlhelp.hlp";
+// The same help as one page, for the systems without WinHelp (Vista and later).
+constexpr const char kHelpPage[] = "Help\\corvlhelp.html";
 constexpr const char kJournalFile[] = "Corvl.hidden";
 
 }  // namespace corvel

@@ -78,4 +78,14 @@ void ProcessPendingMessages() {
 
 void TerminateApplication() { PostQuitMessage(0); }
 
+void AcceptFromLowerProcesses(HWND window, UINT msg) {
+  using FilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW
+  static const FilterFn filter = [] {
+    const HMODULE user32 = GetModuleHandleA("user32");
+    return user32 ? reinterpret_cast<FilterFn>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")) : nullptr;
+  }();
+  if (filter && window) filter(window, msg, kAllow, nullptr);
+}
+
 }  // namespace corvel

@@ -36,5 +36,8 @@ int RunMessageLoop();
 void ProcessPendingMessages();
 // Asks the message loop to end.
 void TerminateApplication();
+// Lets processes of a lower integrity level (the shell, the hooked programs) send `msg` to
+// `window` where Corvel runs elevated; nothing where the system has no such filter.
+void AcceptFromLowerProcesses(HWND window, UINT msg);
 
 }  // namespace corvel
