@@ -8,7 +8,7 @@ Quick use (see tests/e2e/test_startup.py):
                                                # self.shot(name) for a screenshot of your own
         def test_something(self):
             s = self.session
-            s.set_version("winxp")              # win98 nt40 win2k winxp win7 default
+            s.set_version("winxp")              # win98 nt40 win2k winxp win2003 win7 win10 default
             s.remove_ini()                      # no Corvl.ini in C:\\windows of the prefix
             corvel = s.start_corvel()           # waits for the "TForm1" "Dravik Tool Bar" window
             t = s.targets                       # shared targets.exe client (see below)
@@ -57,13 +57,16 @@ Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on
     parent id cls vis enabled x y w h text; place in h's client area); file_exists(winpath);
     file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
     reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list;
-    traycalls() -> the traylog as dicts (nim hwnd uid flags callback as ints, icon, tip);
+    traycalls() -> the traylog as dicts (nim hwnd uid flags callback as ints, icon, tip, and tipw:
+    the tip as the tray got it in UTF-16); titlew(h, text) (SetWindowTextW); stylelog(h) -> the
+    extended styles h was given since the last call;
     ctl(h, id) -> the descendant control with that id or None; lvitems(h) -> the items of a list
     view of any process, dicts (checked selected as bools, rect on the screen, text, sub);
     tips() -> visible tooltips as ((x, y, w, h), text); quit()
 
 Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
-    button_rect(window_state) (caption button rectangle in screen coordinates),
+    button_rect(window_state) (caption button rectangle in screen coordinates), flat_look(rows)
+    (the flat button of the systems after XP: two colours, a black or white mirrored L),
     client_origin(window_state, client_size) (screen position of a dialog's client area),
     OPTIONS_* (places in the options dialog's client area),
     WM_ENDSESSION and the other message numbers below.
@@ -72,6 +75,7 @@ Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, 
 import atexit
 import os
 import select
+import shutil
 import signal
 import struct
 import subprocess
@@ -90,7 +94,7 @@ NORMAL_PRIORITY_CLASS = 0x20
 MAIN_CLASS = "TForm1"
 MAIN_CAPTION = "Dravik Tool Bar"
 INI_NAME = "Corvl.ini"
-VERSIONS = ("win98", "nt40", "win2k", "winxp", "win7", "default")
+VERSIONS = ("win98", "nt40", "win2k", "winxp", "win2003", "win7", "win10", "default")
 APP_DEFAULTS = r"Software\Wine\AppDefaults"
 
 # System metrics under Wine here (the same whatever the version): title-bar button and frame.
@@ -227,6 +231,14 @@ class Targets:
             _end_process(self.proc, grace=0.5)
             raise E2EError("targets.exe, %r: %s (ended it)" % (line, e))
 
+    def titlew(self, h, text):
+        """Sets a title with every character (SetWindowTextW, the text sent as UTF-8)."""
+        return self.cmd("titlew 0x%x %s" % (h, text.encode("utf-8").decode("latin-1")))
+
+    def stylelog(self, h):
+        """The extended styles `h` was given since the last call, oldest first."""
+        return [_num(v) for v in self.cmd("stylelog 0x%x" % h).split()[1:]]
+
     def make(self, x, y, w, h, title):
         return _num(self.cmd("make %d %d %d %d %s" % (x, y, w, h, title)))
 
@@ -349,6 +361,7 @@ class Targets:
             for k in ("nim", "hwnd", "uid", "flags", "callback"):
                 c[k] = _num(c[k])
             c["tip"] = tip
+            c["tipw"] = "" if c["tipw"] == "-" else bytes.fromhex(c["tipw"]).decode("utf-16-le")
             calls.append(c)
         return calls
 
@@ -371,7 +384,7 @@ class Targets:
         found = []
         for _ in range(count):
             rect, _, text = self.reader.readline(15).partition(":")
-            found.append((tuple(int(v) for v in rect.split(",")), text))
+            found.append((tuple(int(v) for v in rect.split(",")), text.encode("latin-1").decode("utf-8", "replace")))
         if self.reader.readline(15) != "end":
             raise E2EError("tips reply does not end")
         return found
@@ -483,6 +496,26 @@ def client_origin(state, client):
     rectangle (a frame of equal width on every side, the caption on top)."""
     border = (state["w"] - client[0]) // 2
     return state["x"] + border, state["y"] + state["h"] - client[1] - border
+
+
+def flat_look(rows):
+    """True when `rows` show the flat look of the systems after XP: the title bar's colour and
+    a black or white mirrored L (a full bottom row of the glyph and a full right column)."""
+    counts = {}
+    for row in rows:
+        for p in row:
+            counts[p] = counts.get(p, 0) + 1
+    if len(counts) != 2:
+        return False
+    face, glyph = sorted(counts, key=counts.get, reverse=True)
+    if glyph not in ((0, 0, 0), (255, 255, 255)):
+        return False
+    points = [(x, y) for y, row in enumerate(rows) for x, p in enumerate(row) if p == glyph]
+    left, right = min(x for x, _ in points), max(x for x, _ in points)
+    top, bottom = min(y for _, y in points), max(y for _, y in points)
+    foot = all(rows[bottom][x] == glyph for x in range(left, right + 1))
+    bar = all(rows[y][right] == glyph for y in range(top, bottom + 1))
+    return foot and bar and right - left >= 2 and bottom - top >= 2
 
 
 def write_bmp(path, width, height, pixel):
@@ -727,8 +760,18 @@ class Session:
         if self._targets is not None and self._targets.proc.poll() is None:
             self._targets.file_unlock()
         for p in self._ini_files():
+            if os.path.isdir(p):  # a folder of that name, which stops Corvel writing it there
+                shutil.rmtree(p)
+                continue
             os.chmod(p, 0o644)
             os.remove(p)
+
+    def user_settings_dir(self):
+        """%APPDATA%\\Corvel of the prefix's user: where the settings go when the Windows
+        directory cannot take them."""
+        users = os.path.join(self.prefix, "drive_c", "users")
+        names = [n for n in os.listdir(users) if n.lower() not in ("public", "default")]
+        return os.path.join(users, names[0], "AppData", "Roaming", "Corvel")
 
     def program_file(self, name):
         return os.path.join(self.bin_dir, name)

@@ -57,7 +57,7 @@ class CaptionButtonTest(e2e.CorvelTestCase):
         s = self.session
         ini = "[Visualization]\nSymbolType=2\n"
         w = self.make(150, 120, 400, 250, "Caption picture")
-        for version in ("winxp", "win2k", "win7"):
+        for version in ("winxp", "win2k", "win10", "win2003"):
             with self.subTest(version=version):
                 corvel = self.start_with(version, ini)
                 if version == "winxp":
@@ -68,9 +68,13 @@ class CaptionButtonTest(e2e.CorvelTestCase):
                     self.assertFalse(cs.matches(rows, cs.classic_up_pixel, len(rows[0]), len(rows)) > 0.5)
                 elif version == "win2k":
                     self.assertTrue(self.wait_classic(w), "classic picture not drawn: %r" % self.button(w))
+                elif version == "win10":
+                    ok = s.wait_for(lambda: e2e.flat_look(self.button(w)), 3, 0.1)
+                    self.assertTrue(ok, "flat picture not drawn: %r" % self.button(w))
                 else:
+                    # Windows Server 2003 (5.2) has no code of its own: no button.
                     time.sleep(PASS_WAIT)
-                    self.assertTrue(self.bare(w), "a button drawn on win7: %r" % self.button(w))
+                    self.assertTrue(self.bare(w), "a button drawn on %s: %r" % (version, self.button(w)))
                 e2e.log("screenshot: " + s.screenshot("caption-" + version))
                 corvel.stop()
                 self.t.cmd("frame 0x%x" % w)  # no trace of the last run's button

@@ -26,6 +26,11 @@ IDNO = 7
 PARKED = (900, 80)
 
 
+# A title outside every single-byte code page, and one that differs only in such characters.
+UNICODE_TITLE = "\u041f\u0440\u0438\u043c\u0435\u0440 \u2014 \u65e5\u672c\u8a9e \u2713"
+UNICODE_TWIN = "\u041f\u0440\u0438\u0432\u0435\u0442 \u2014 \u65e5\u672c\u8a9e \u2713"
+
+
 class FloatingWindowTest(e2e.CorvelTestCase):
 
     def setUp(self):
@@ -186,6 +191,42 @@ class FloatingWindowTest(e2e.CorvelTestCase):
         other = self.make(60, 330, title[:30] + " and then something else")
         g = self.minimize(other)
         self.assertEqual((g["x"], g["y"]), (f["x"], 1))
+
+    def test_under_win10_a_title_in_any_script_stays_whole_and_keeps_a_place_of_its_own(self):
+        """Windows 10 with the defaults: the flat caption button, a layered floating window at
+        alpha 100, and a title outside the code page whole in the floating window's tooltip, the
+        tray tip (as the recording tray gets it in UTF-16) and the journal; its place survives a
+        restore, and a title that differs only in those characters gets a place of its own."""
+        s, t = self.session, self.t
+        self.start("win10")
+        w = self.make(60, 80, "Unicode")
+        t.titlew(w, UNICODE_TITLE)
+        f = self.minimize(w)
+        self.assertEqual((f["alpha"], f["exstyle"] & ~ts.WS_EX_TOPMOST), (100, e2e.WS_EX_LAYERED))
+        s.mousemove(f["x"] + 16, f["y"] + 16)
+        s.mousemove(f["x"] + 18, f["y"] + 18)
+        self.assertEqual(s.wait_for(lambda: [text for _, text in t.tips()], STEP, 0.1), [UNICODE_TITLE])
+        with open(os.path.join(s.windows_dir, "Corvl.hidden"), "rb") as journal:
+            self.assertIn(UNICODE_TITLE, journal.read().decode("utf-8"))
+        self.shot("unicode-floating")
+        self.drag(f, -200, -150)
+        f = self.floating(f) | {"hwnd": f["hwnd"]}
+        kept = (CENTRE[0] - 200, CENTRE[1] - 150)
+        self.assertEqual((f["x"], f["y"]), kept)
+        ts.choose_floating(s, t, f, "Restore")
+        self.assertTrue(s.wait_for(lambda: t.state(w)["vis"], STEP, 0.05), "not shown again")
+        # Again, with a tray that records what it is told.
+        recorder = s.start_targets("tray")
+        self.addCleanup(recorder.quit)
+        recorder.tray()
+        g = self.minimize(w)
+        self.assertEqual((g["x"], g["y"]), kept, "the place is not kept")
+        adds = s.wait_for(lambda: [c for c in recorder.traycalls() if c["nim"] == 0], STEP)
+        self.assertEqual([c["tipw"] for c in adds], [UNICODE_TITLE])
+        twin = self.make(60, 330, "Twin")
+        t.titlew(twin, UNICODE_TWIN)
+        h = self.minimize(twin)
+        self.assertEqual((h["x"], h["y"]), CENTRE, "the twin title took the other's place")
 
     def test_stored_places_beyond_the_screen_or_at_the_origin_go_to_the_centre(self):
         ini = ("[Position of windows]\nBeyond_Left=1025\nBeyond_Top=100\nOrigin_Left=0\nOrigin_Top=0\n"

@@ -1,6 +1,6 @@
 """Minimize and restore under settings of Corvl.ini, with real input: the fades of "SlowD" and
-"SlowA" (winxp: layered windows, but no compositor shows the alpha steps, which the unit tests
-check; win7: no alpha at all) leave the window hidden or shown with its own extended style; the
+"SlowA" (winxp and win10: layered windows, but no compositor shows the alpha steps, which the
+unit tests check) leave the window hidden or shown with its own extended style; the
 hot key Ctrl+Tab minimizes the foreground window; with no representation chosen the caption
 button leaves the window as it is."""
 
@@ -64,12 +64,18 @@ class MinimizeSettingsTest(e2e.CorvelTestCase):
         # The caption button fades too.
         self.round_trip(w, lambda: ts.click_caption_button(s, t, w))
 
-    def test_fades_under_win7_switch_the_style_and_put_it_back(self):
+    def test_fades_under_win10_layer_the_window_and_put_it_back(self):
         s, t = self.session, self.t
-        # The system's look has no picture for win7: the classic one.
-        self.start_with("win7", FADES_AND_HOT_KEY + "[Visualization]\nSymbolType=0\n")
+        # Layered windows after XP as well; the flat caption button of the defaults.
+        self.start_with("win10", FADES_AND_HOT_KEY)
         w = self.make()
+        t.stylelog(w)
         self.round_trip(w, lambda: (t.cmd("fg 0x%x" % w), ts.click_caption_button(s, t, w)))
+        # Faded out and in: layered twice, each time given its own style back.
+        styles = t.stylelog(w)
+        layered = [v for v in styles if v & e2e.WS_EX_LAYERED]
+        self.assertEqual(len(layered), 2, ["0x%x" % v for v in styles])
+        self.assertFalse(styles[-1] & e2e.WS_EX_LAYERED, ["0x%x" % v for v in styles])
 
     def test_no_representation_leaves_the_window_alone(self):
         s, t = self.session, self.t

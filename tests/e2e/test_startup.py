@@ -3,6 +3,7 @@ priority, the settings file left alone, WM_ENDSESSION, the user button bitmaps, 
 minimized at exit, a window made right after the start, and a second start."""
 
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -11,12 +12,13 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import corvel_e2e as e2e  # noqa: E402
 import caption_support as cs  # noqa: E402
 import robust_support as rs  # noqa: E402
+import tray_support as ts  # noqa: E402
 
 # The program has nothing to wait for at shutdown: it is gone well within this.
 END_SESSION_LIMIT = 1.0
 USER_BITMAPS = ("UpUser.bmp", "DownUser.bmp")
-LAYERED_VERSIONS = ("win2k", "winxp")
-PLAIN_VERSIONS = ("win7", "win98")
+LAYERED_VERSIONS = ("win2k", "winxp", "win2003", "win10")
+PLAIN_VERSIONS = ("nt40", "win98")
 # Starts with a window made in Corvel's first 100 ms (CORVEL_QUICK_STARTS=50 by hand).
 QUICK_STARTS = int(os.environ.get("CORVEL_QUICK_STARTS", "8"))
 BUTTON_WITHIN = 3.0
@@ -114,6 +116,46 @@ class StartupTest(e2e.CorvelTestCase):
         self.end(corvel)
         with open(path, "rb") as f:
             self.assertEqual(f.read(), before)
+
+    def test_settings_go_to_the_users_folder_where_the_windows_directory_takes_none(self):
+        """A standard user of Windows 10 cannot write the Windows directory (here a folder named
+        "Corvl.ini" stands there): OK in the options dialog writes %APPDATA%\\Corvel\\Corvl.ini,
+        the next start reads it, and a window hidden when Corvel is killed comes back at the next
+        start from the journal kept beside it."""
+        s, t = self.session, self.session.targets
+        user = s.user_settings_dir()
+        shutil.rmtree(user, ignore_errors=True)
+        self.addCleanup(shutil.rmtree, user, True)
+        os.mkdir(os.path.join(s.windows_dir, e2e.INI_NAME))
+        corvel = self.start("win10")
+        dialog, _ = ts.open_options(s, t)
+        self.assertTrue(s.click_child(dialog, e2e.OPTIONS_CLIENT, "OK"), "no OK button")
+        ini = os.path.join(user, e2e.INI_NAME)
+        self.assertTrue(s.wait_for(lambda: os.path.exists(ini), 5), "OK wrote no %s" % ini)
+        self.assertFalse([w for w in t.toplevel("#32770") if w["vis"]], "a message was shown")
+        self.end(corvel)
+        # The next start reads it: the XP look asked for there, not the flat one of the defaults.
+        with open(ini, "rb") as f:
+            text = f.read()
+        self.assertIn(b"SymbolType=2\r\n", text)
+        with open(ini, "wb") as f:
+            f.write(text.replace(b"SymbolType=2\r\n", b"SymbolType=1\r\n"))
+        corvel = self.start("win10")
+        w = t.make(200, 150, 420, 260, "Held in the user's journal")
+        self.addCleanup(t.close, w)
+        state = t.state(w)
+        left, top, right, bottom = e2e.button_rect(state)
+        xp = lambda: len({p for row in s.pixels(left, top, right - left, bottom - top) for p in row}) > 2
+        self.assertTrue(s.wait_for(xp, 5), "the XP look of the user's settings is not drawn")
+        s.click((left + right) // 2, (top + bottom) // 2)
+        self.assertTrue(s.wait_for(lambda: not t.state(w)["vis"], 3), "the window did not go to the tray")
+        journal = os.path.join(user, "Corvl.hidden")
+        self.assertTrue(s.wait_for(lambda: os.path.exists(journal) and os.path.getsize(journal) > 0, 3))
+        self.assertTrue(t.kill(corvel.windows_pid()))
+        self.assertIsNotNone(corvel.wait_exit(5))
+        corvel = self.start("win10")
+        self.assertTrue(s.wait_for(lambda: t.state(w)["vis"], 5), "the hidden window was not given back")
+        self.end(corvel)
 
     def test_end_session_gives_back_a_window_held_minimized(self):
         s = self.session

@@ -135,7 +135,7 @@ class AboutBoxTest(e2e.CorvelTestCase):
         self.assertTrue(self.session.wait_for(lambda: not t.state(box)["vis"], 3), "the about box stays open")
 
     def test_os_and_memory_lines_per_version_and_about_once(self):
-        for version, name in (("winxp", "Windows XP"), ("win7", "OS Not recognized")):
+        for version, name in (("winxp", "Windows XP"), ("win10", "Windows 10"), ("win2003", "OS Not recognized")):
             with self.subTest(version=version):
                 corvel = self.start_with(version, "")
                 try:
@@ -176,6 +176,50 @@ class AboutBoxTest(e2e.CorvelTestCase):
         self.assertEqual(s.targets.state(box)["title"], "Info")
         self.shot("about-language")
         self.close_about(box)
+
+    def test_help_under_win10_hands_the_help_page_to_the_shell(self):
+        """No WinHelp after XP: Help gives Help\\corvlhelp.html to the shell, which opens it with
+        the program of its file type (here one that writes down what it was given)."""
+        s = self.session
+        t = s.targets
+        record = os.path.join(s.build, "e2e-logs", "help-page.txt")
+        if os.path.exists(record):
+            os.remove(record)
+        key = r"HKLM\Software\Classes"
+        old = self.reg_default(key + r"\.html")
+        self.reg(["add", key + r"\CorvelTestPage\shell\open\command", "/ve", "/f", "/d",
+                  '"%s" --record "%s" "%%1"' % (self.winpath(s.program_file("targets.exe")), self.winpath(record))])
+        self.reg(["add", key + r"\.html", "/ve", "/f", "/d", "CorvelTestPage"])
+        self.addCleanup(self.reg, ["add", key + r"\.html", "/ve", "/f", "/d", old or "htmlfile"])
+        self.start_with("win10", "")
+        menu = ts.open_tray_menu(s, t)
+        x, y = ts.exit_centre(menu)
+        s.click(x, y - ts.MENU_ITEM)  # Options, above Exit
+        dialog = s.wait_for(lambda: [w for w in t.toplevel(OPTIONS_CLASS) if w["vis"]], 3)
+        self.assertTrue(dialog, "no options dialog")
+        self.addCleanup(t.post, dialog[0]["hwnd"], e2e.WM_CLOSE)
+        self.assertTrue(s.click_child(dialog[0]["hwnd"], OPTIONS_CLIENT, "Help"), "the options dialog has no Help button")
+        self.assertTrue(s.wait_for(lambda: os.path.exists(record), 10), "the shell opened nothing")
+        with open(record, "rb") as f:
+            opened = f.read().decode("latin-1").split("\n")[0]
+        self.assertTrue(opened.lower().endswith("\\help\\corvlhelp.html"), opened)
+        self.assertFalse([w for w in t.toplevel(VIEWER_CLASS) if w["vis"]], "WinHelp was started")
+
+    @staticmethod
+    def winpath(path):
+        return "Z:" + path.replace("/", "\\")
+
+    def reg(self, args):
+        subprocess.run([self.session.wine, "reg"] + args, env=self.session.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+    def reg_default(self, key):
+        out = subprocess.run([self.session.wine, "reg", "query", key, "/ve"], env=self.session.env,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60).stdout.decode("latin-1")
+        for line in out.splitlines():
+            if "REG_SZ" in line:
+                return line.split("REG_SZ", 1)[1].strip()
+        return None
 
     def test_help_opens_the_help_file_at_its_contents(self):
         s = self.session

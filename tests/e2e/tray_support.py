@@ -272,7 +272,7 @@ def button_drawn(session, targets, hwnd):
     """The caption button's rectangle shows more than the bare title-bar colour."""
     left, top, right, bottom = e2e.button_rect(targets.state(hwnd))
     rows = session.pixels(left, top, right - left, bottom - top)
-    return len({p for row in rows for p in row}) > 2
+    return len({p for row in rows for p in row}) > 2 or e2e.flat_look(rows)
 
 
 def wait_button(session, targets, hwnd, timeout=3.0):

@@ -2,8 +2,13 @@
 // own, owns a recording tray on demand, and answers one line per command read from stdin.
 //
 //   --hold                     keep a small window open so the desktop stays up
+//   --record FILE ARG          append ARG as a line to FILE and end (a file association's program)
 //   make X Y W H TITLE         new overlapped window; answers its handle
 //   close H | title H TEXT | fg H | maximize H | hide H | show H
+//   titlew H TEXT              the title from UTF-8 text, set with SetWindowTextW (the target
+//                              windows are of a UTF-16 class: every character stays)
+//   stylelog H                 the extended styles H was given (WM_STYLECHANGED), oldest first:
+//                              "N" then " 0xE" each; the log is emptied
 //   state H                    exists vis iconic zoomed fg exstyle style alpha x y w h title
 //   post H MSG WP LP | send H MSG WP LP   (numbers in hex or decimal; send answers the result)
 //   find CLASS CAPTION         handle of the first match ("-" for none)
@@ -53,8 +58,8 @@
 //   traydel HWND UID           Shell_NotifyIcon NIM_DELETE of that icon, as a forgetful tray
 //                              would ("ok" or "error")
 //   menus                      visible popup menus (class "#32768"): "N" then " x,y,w,h" each
-//   tips                       visible tooltips: "N" then " x,y,w,h:TEXT" each, one per line
-//                              after the count, then "end"
+//   tips                       visible tooltips: "N" then " x,y,w,h:TEXT" each (TEXT in UTF-8),
+//                              one per line after the count, then "end"
 //   trayround M MSG WP LP W V  with "tray" made here: post MSG to M, then pump and watch until
 //                              W's visibility is V and the tray got an add (V=0) or a delete
 //                              (V=1) of the icon with uID W: "VIS_US TRAY_US", microseconds
@@ -93,9 +98,28 @@ struct TrayCall {
   DWORD code;
   unsigned hwnd, uid, flags, callback;
   std::string tip;
+  std::string wideTip;  // UTF-16LE in hexadecimal, as the tray got it
   unsigned iconWidth, iconHeight;
 };
 std::vector<TrayCall> g_trayCalls;
+// Extended styles the target windows were given, by window.
+std::vector<std::pair<HWND, DWORD>> g_exStyles;
+
+std::string Utf8(const wchar_t* text) {
+  char out[1024] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, out, sizeof out - 1, nullptr, nullptr);
+  return out;
+}
+
+std::string HexUtf16(const wchar_t* text) {
+  std::string out;
+  char b[8];
+  for (; *text; ++text) {
+    std::snprintf(b, sizeof b, "%02x%02x", *text & 0xFF, (*text >> 8) & 0xFF);
+    out += b;
+  }
+  return out.empty() ? "-" : out;
+}
 std::vector<HANDLE> g_lockedFiles;
 
 constexpr char kCloseModeProperty[] = "CorvelTargetCloseMode";
@@ -113,6 +137,8 @@ LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   if (msg == WM_DESTROY && mode == kCloseQuit) PostQuitMessage(0);
   if (msg == WM_NCDESTROY) RemovePropA(hwnd, kCloseModeProperty);
+  if (msg == WM_STYLECHANGED && wp == static_cast<WPARAM>(GWL_EXSTYLE))
+    g_exStyles.emplace_back(hwnd, reinterpret_cast<const STYLESTRUCT*>(lp)->styleNew);
   if (msg == WM_PAINT) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
@@ -122,7 +148,7 @@ LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     EndPaint(hwnd, &ps);
     return 0;
   }
-  return DefWindowProcA(hwnd, msg, wp, lp);
+  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 LRESULT CALLBACK TrayProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -140,6 +166,7 @@ LRESULT CALLBACK TrayProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       char narrow[256] = {};
       WideCharToMultiByte(CP_ACP, 0, tip, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
       c.tip = narrow;
+      c.wideTip = HexUtf16(tip);
       if (cds->cbData >= 952) {
         std::memcpy(&c.iconWidth, d + 944, 4);
         std::memcpy(&c.iconHeight, d + 948, 4);
@@ -152,14 +179,14 @@ LRESULT CALLBACK TrayProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void RegisterClasses() {
-  WNDCLASSA wc{};
+  WNDCLASSW wc{};
   wc.lpfnWndProc = TargetProc;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = "CorvelTarget";
-  RegisterClassA(&wc);
+  wc.lpszClassName = L"CorvelTarget";
+  RegisterClassW(&wc);
   WNDCLASSA tray{};
   tray.lpfnWndProc = TrayProc;
   tray.hInstance = GetModuleHandleA(nullptr);
@@ -492,10 +519,10 @@ bool HandleTrayCommand(const std::string& cmd, std::istringstream& in) {
     EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&q));
     Reply(std::to_string(q.found.size()));
     for (HWND t : q.found) {
-      char text[1024] = {};
+      wchar_t text[1024] = {};
       DWORD_PTR got = 0;
-      SendMessageTimeoutA(t, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &got);
-      Reply(Rect(t) + ":" + text);
+      SendMessageTimeoutW(t, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &got);
+      Reply(Rect(t) + ":" + Utf8(text));
     }
     Reply("end");
   } else if (cmd == "trayround") {
@@ -709,6 +736,21 @@ void Handle(const std::string& line) {
     std::string h; in >> h;
     SetWindowTextA(H(h), rest().c_str());
     Reply("ok");
+  } else if (cmd == "titlew") {
+    std::string h; in >> h;
+    const std::string text = rest();
+    wchar_t wide[1024] = {};
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide, 1023);
+    SetWindowTextW(H(h), wide);
+    Reply("ok");
+  } else if (cmd == "stylelog") {
+    std::string h; in >> h;
+    std::string line;
+    int n = 0;
+    for (const auto& e : g_exStyles)
+      if (e.first == H(h)) line += " " + Hex(static_cast<UINT_PTR>(e.second)), ++n;
+    g_exStyles.clear();
+    Reply(std::to_string(n) + line);
   } else if (cmd == "fg") {
     std::string h; in >> h;
     SetForegroundWindow(H(h));
@@ -751,10 +793,10 @@ void Handle(const std::string& line) {
     Reply(Hex(t));
   } else if (cmd == "traylog") {
     for (const TrayCall& c : g_trayCalls) {
-      char b[400];
-      std::snprintf(b, sizeof b, "nim=%lu hwnd=0x%x uid=0x%x flags=%u callback=0x%x icon=%ux%u tip=%s",
+      char b[1024];
+      std::snprintf(b, sizeof b, "nim=%lu hwnd=0x%x uid=0x%x flags=%u callback=0x%x icon=%ux%u tipw=%s tip=%s",
                     static_cast<unsigned long>(c.code), c.hwnd, c.uid, c.flags, c.callback, c.iconWidth, c.iconHeight,
-                    c.tip.c_str());
+                    c.wideTip.c_str(), c.tip.c_str());
       Reply(b);
     }
     g_trayCalls.clear();
@@ -858,6 +900,14 @@ DWORD WINAPI ReadCommands(LPVOID) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Stands in for the program the shell opens a file with: writes down what it was given.
+  if (argc > 3 && std::strcmp(argv[1], "--record") == 0) {
+    if (FILE* f = std::fopen(argv[2], "ab")) {
+      std::fprintf(f, "%s\n", argv[3]);
+      std::fclose(f);
+    }
+    return 0;
+  }
   RegisterClasses();
   if (argc > 1 && std::strcmp(argv[1], "--hold") == 0) {
     CreateWindowExA(WS_EX_TOOLWINDOW, "CorvelTarget", "Corvel test holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
