@@ -1,6 +1,7 @@
 // Program entry: the main window first, then the dialogs, then the message loop.
 #include <windows.h>
 #include <commctrl.h>
+#include "app/installer_commands.h"
 #include "app/unit1.h"
 #include "platform/handles.h"
 #include "platform/messages.h"
@@ -11,7 +12,10 @@
 #include "options/options_form.h"
 #include "sysinfo/about_form.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+  // The installer's requests; any other command line is not read.
+  int exitCode = 0;
+  if (corvel::RunInstallerCommand(commandLine, exitCode)) return exitCode;
   // One Corvel per session: a second one would share the journal and draw a second button.
   // It leaves at once, before it touches any file, hook or hot key.
   const corvel::KernelHandle running(CreateMutexA(nullptr, FALSE, corvel::kSingleInstanceMutex));

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
+#include "corvel_version.h"
 
 namespace corvel {
 
@@ -100,7 +101,7 @@ constexpr const char kControlPanelSection[] = "Control Panel";
 constexpr size_t kProfileTextChars = 2047;
 
 // Texts of the program.
-constexpr const char kProgramHint[] = "Corvel 2.4";
+constexpr const char kProgramHint[] = CORVEL_PRODUCT " " CORVEL_VERSION_SHOWN;
 constexpr const char kUserUpBitmapFile[] = "UpUser.bmp";
 constexpr const char kUserDownBitmapFile[] = "DownUser.bmp";
 constexpr const char kHelpFile[] = "Help\\corvlhelp.hlp";

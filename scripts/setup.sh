@@ -11,7 +11,7 @@ source "$CORVEL_ROOT/scripts/arch.sh" || return 1
 # What every machine needs; the i686 compilers and Wine's 32-bit loader only where 32-bit code
 # runs (a wine32 package where it cannot run would only get in the way).
 CORVEL_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 xvfb xdotool
-                 imagemagick fonts-wine googletest cmake ninja-build python3 dpkg-dev)
+                 imagemagick fonts-wine googletest cmake ninja-build python3 dpkg-dev wixl msitools)
 if [ "$CORVEL_ARCH" = i686 ]; then
   CORVEL_PACKAGES+=(g++-mingw-w64-i686-posix mingw-w64-i686-dev wine32:i386)
 fi

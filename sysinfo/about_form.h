@@ -2,6 +2,7 @@
 // the system's name and memory, rebuilt at each showing.
 #pragma once
 #include <string>
+#include "corvel_version.h"
 #include "platform/controls.h"
 #include "platform/modal_form.h"
 #include "platform/picture.h"
@@ -11,10 +12,10 @@ namespace corvel {
 
 // Texts of the box.
 constexpr const char kAboutCaption[] = "About Corvel";
-constexpr const char kMakerName[] = "Dravik";
-constexpr const char kProgramName[] = "Corvel";
-constexpr const char kVersionNumber[] = "2.4";
-constexpr const char kVersionLine[] = "Version 2.4 beta";
+constexpr const char kMakerName[] = CORVEL_COMPANY;
+constexpr const char kProgramName[] = CORVEL_PRODUCT;
+constexpr const char kVersionNumber[] = CORVEL_VERSION_SHOWN;
+constexpr const char kVersionLine[] = "Version " CORVEL_VERSION_SHOWN " beta";
 constexpr const char kNotice[] = "Freeware. Copyright (C) Dravik";
 constexpr const char kHomePage[] = "http://www.dravik.example/corvel/";
 constexpr const char kMemoryUnit[] = " KB";

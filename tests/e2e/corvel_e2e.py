@@ -339,6 +339,11 @@ class Targets:
         if reply != "ok":
             raise E2EError("reg del %s %s: %s" % (key, name, reply))
 
+    def modules(self, pid=0):
+        """The files of the modules loaded in process `pid` (0: targets.exe itself)."""
+        count = int(self.cmd("modules %d" % pid))
+        return [self.reader.readline(15) for _ in range(count)]
+
     def kill(self, pid):
         return self.cmd("kill %d" % pid) == "ok"
 
@@ -698,12 +703,13 @@ class Session:
         self._adopt(t.proc, t)
         return t
 
-    def start_corvel(self, wait=True, timeout=20):
-        exe = os.path.join(self.bin_dir, "corvel.exe")
+    def start_corvel(self, wait=True, timeout=20, exe=None):
+        """`exe`: another corvel.exe (an installed or unpacked one) than the build's."""
+        exe = exe or os.path.join(self.bin_dir, "corvel.exe")
         if not os.path.exists(exe):
             raise E2EError("%s is missing: build first" % exe)
         others = {w["hwnd"] for w in self.targets.toplevel(MAIN_CLASS, MAIN_CAPTION)}
-        proc = self.popen([self.wine, exe], "corvel", cwd=self.bin_dir, stdin=subprocess.DEVNULL)
+        proc = self.popen([self.wine, exe], "corvel", cwd=os.path.dirname(exe), stdin=subprocess.DEVNULL)
         c = Corvel(self, proc)
         c.others = others
         self._adopt(proc, c)

@@ -20,6 +20,8 @@
 //   ncpaintdraw H N            the same, each followed by one picture drawn where the caption
 //                              button goes, as the hook library draws it (without any hook)
 //   pid H                      process id of the window's owner ("-" when there is no window)
+//   modules PID                the files of the modules loaded in that process (0: this one), one
+//                              a line after the count
 //   priority PID               priority class of a process in hex ("error" when it cannot be read)
 //   toplevel CLASS CAPTION     top-level windows that match ("-" matches any class or caption):
 //                              "N" then one "0xH:vis=V:ex=0xE:style=0xS:owner=0xO:taskbar=T:pid=P"
@@ -76,6 +78,7 @@
 //   quit
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -818,6 +821,17 @@ void Handle(const std::string& line) {
       }
     }
     Reply(std::to_string(GetTickCount() - start));
+  } else if (cmd == "modules") {
+    std::string pid; in >> pid;
+    std::vector<std::string> files;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, static_cast<DWORD>(Num(pid)));
+    MODULEENTRY32 m{};
+    m.dwSize = sizeof m;
+    for (BOOL ok = snap != INVALID_HANDLE_VALUE && Module32First(snap, &m); ok; ok = Module32Next(snap, &m))
+      files.push_back(m.szExePath);
+    if (snap != INVALID_HANDLE_VALUE) CloseHandle(snap);
+    Reply(std::to_string(files.size()));
+    for (const std::string& f : files) Reply(f);
   } else if (cmd == "pid") {
     std::string h; in >> h;
     DWORD pid = 0;

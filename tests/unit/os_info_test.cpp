@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <vector>
+#include "corvel_version.h"
+#include "platform/messages.h"
 #include "platform/help.h"
 #include "platform/picture.h"
 #include "sysinfo/about_form.h"
@@ -45,6 +48,40 @@ TEST(OsInfo, EveryRowOfTheTableAndWhatLiesBeside) {
     if (r.code > kOsWinXP) {
       for (int style : {20, 30, 80, 90, 100, 101, 102}) EXPECT_NE(r.code, style);
     }
+}
+
+// The program and its hook library carry the version the build was given, as Explorer and the
+// installer read it.
+TEST(VersionResource, TheProgramAndTheHookLibraryNameTheirVersionAndMaker) {
+  for (const char* file : {"corvel.exe", "Hooks.dll"}) {
+    SCOPED_TRACE(file);
+    const std::string path = ProgramFolder() + file;
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u) << "no version resource";
+    std::vector<char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT len = 0;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
+    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(CORVEL_VERSION_MAJOR << 16 | CORVEL_VERSION_MINOR));
+    EXPECT_EQ(fixed->dwProductVersionLS, static_cast<DWORD>(CORVEL_VERSION_PATCH << 16));
+    auto text = [&](const char* name) {
+      char* value = nullptr;
+      UINT n = 0;
+      const std::string key = std::string("\\StringFileInfo\\040904B0\\") + name;
+      return VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &n) && value
+                 ? std::string(value) : std::string();
+    };
+    EXPECT_EQ(text("FileVersion"), CORVEL_VERSION_FULL);
+    EXPECT_EQ(text("ProductVersion"), CORVEL_VERSION_FULL);
+    EXPECT_EQ(text("ProductName"), "Corvel");
+    EXPECT_EQ(text("CompanyName"), kMakerName);
+    EXPECT_EQ(text("OriginalFilename"), file);
+    EXPECT_FALSE(text("FileDescription").empty());
+  }
+  // What the program shows of it stays as it was: "Corvel 2.4" in the tray tip, "Version 2.4 beta".
+  EXPECT_EQ(std::string(kProgramHint), std::string("Corvel ") + kVersionNumber);
 }
 
 TEST(OsInfo, MemoryIsWholeKibibytesRoundedDown) {
