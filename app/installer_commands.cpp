@@ -15,18 +15,18 @@ namespace {
 constexpr DWORD kEndSessionTimeoutMs = 5000;
 constexpr DWORD kBroadcastTimeoutMs = 500;
 
+BOOL CALLBACK CollectMainWindow(HWND w, LPARAM list) {
+  char cls[32] = {}, caption[32] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  GetWindowTextA(w, caption, sizeof caption);
+  if (std::strcmp(cls, kMainWindowClass) == 0 && std::strcmp(caption, kMainWindowCaption) == 0)
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+  return TRUE;
+}
+
 std::vector<HWND> MainWindows() {
   std::vector<HWND> found;
-  EnumWindows(
-      [](HWND w, LPARAM list) -> BOOL {
-        char cls[32] = {}, caption[32] = {};
-        GetClassNameA(w, cls, sizeof cls);
-        GetWindowTextA(w, caption, sizeof caption);
-        if (std::strcmp(cls, kMainWindowClass) == 0 && std::strcmp(caption, kMainWindowCaption) == 0)
-          reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumWindows(CollectMainWindow, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 

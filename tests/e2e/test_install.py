@@ -52,9 +52,12 @@ class InstallTest(e2e.CorvelTestCase):
         return subprocess.run([self.session.wine] + list(args), env=self.session.env, stdout=subprocess.PIPE,
                               stderr=subprocess.DEVNULL, timeout=timeout)
 
-    def msiexec(self, *args):
+    def msiexec(self, *args, in_use=False):
+        """`in_use`: a file of the old version is held by a running program, so the install ends
+        with 3010 (done; that file is replaced at the next restart), which reaches Linux as 194."""
         result = self.wine("msiexec", *args, timeout=MSIEXEC_TIMEOUT)
-        self.assertEqual(result.returncode, 0, "msiexec %s" % " ".join(args))
+        allowed = (0, 3010 & 0xFF) if in_use else (0,)
+        self.assertIn(result.returncode, allowed, "msiexec %s" % " ".join(args))
 
     def uninstall_quietly(self):
         for version in (NEWER, VERSION):
@@ -144,9 +147,11 @@ class InstallTest(e2e.CorvelTestCase):
         self.assertFalse(os.path.exists(exe), "corvel.exe is left behind")
         # Wine never unloads a hook library from a process it was loaded into (Windows does once
         # the process takes its next message), and a loaded library's file cannot be deleted:
-        # the one file allowed to stay is a Hooks.dll that a running program still holds.
+        # what may stay is a Hooks.dll that a running program still holds, under its name or the
+        # temporary one Windows Installer gives a file in use (an earlier upgrade's).
         left = os.listdir(self.program_dir) if os.path.exists(self.program_dir) else []
-        self.assertIn(left, ([], ["Hooks.dll"]), "left behind")
+        self.assertEqual([f for f in left if f != "Hooks.dll" and not (f.startswith("msi") and f.endswith(".tmp"))],
+                         [], "left behind")
         if left:
             held = [m for m in t.modules() if m.lower() == "c:\\program files\\corvel\\hooks.dll"]
             self.assertTrue(held, "Hooks.dll is left behind, and this program does not hold it")
@@ -156,8 +161,14 @@ class InstallTest(e2e.CorvelTestCase):
         self.assertIn("HotKey=1", s.read_ini(), "the settings went without being asked to")
 
     def test_a_newer_package_replaces_the_installed_one(self):
+        s, t = self.session, self.t
         self.msiexec("/i", self.winpath(self.name(VERSION, "msi")), "/qn")
-        self.msiexec("/i", self.winpath(self.name(NEWER, "msi")), "/qn")
+        # The upgrade, too, ends a running Corvel first and gives its windows back.
+        corvel, w = self.cycle(os.path.join(self.program_dir, "corvel.exe"), "Upgraded")
+        self.to_tray(w)
+        self.msiexec("/i", self.winpath(self.name(NEWER, "msi")), "/qn", in_use=True)
+        self.assertTrue(s.wait_for(lambda: t.state(w)["vis"], STEP, 0.05), "the held window was not given back")
+        self.assertIsNotNone(corvel.wait_exit(10), "Corvel still runs after the upgrade")
         self.assertEqual(self.uninstall_entries(), (["Corvel"], [NEWER]))
         with open(os.path.join(self.program_dir, "README.txt"), "rb") as f:
             self.assertTrue(f.read().startswith(("Corvel %s" % NEWER).encode()), "the old README.txt stays")
