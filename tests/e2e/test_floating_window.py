@@ -209,6 +209,9 @@ class FloatingWindowTest(e2e.CorvelTestCase):
         with open(os.path.join(s.windows_dir, "Corvl.hidden"), "rb") as journal:
             self.assertIn(UNICODE_TITLE, journal.read().decode("utf-8"))
         self.shot("unicode-floating")
+        self.assertEqual(ts.menu_entries(ts.open_tray_menu(s, t)), 1, "no menu entry")
+        self.shot("unicode-menu")  # the entry's text, drawn with the W calls
+        self.assertTrue(ts.close_menus(s, t))
         self.drag(f, -200, -150)
         f = self.floating(f) | {"hwnd": f["hwnd"]}
         kept = (CENTRE[0] - 200, CENTRE[1] - 150)
