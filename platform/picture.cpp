@@ -148,19 +148,26 @@ bool Picture::LoadBitmapFile(const std::vector<unsigned char>& d) {
     colours = ih.biClrUsed ? ih.biClrUsed : (1u << bpp);
     if (colours > (1u << bpp)) return false;
   }
-  const size_t masks = ih.biCompression == BI_BITFIELDS && ih.biSize == sizeof ih ? 3 * sizeof(DWORD) : 0;
-  const size_t infoBytes = ih.biSize + masks + colours * sizeof(RGBQUAD);
+  // The masks of BI_BITFIELDS follow a 40-byte header and stand inside a larger one (V2 to V5):
+  // the system is given them after its 40-byte header either way.
+  const bool bitfields = ih.biCompression == BI_BITFIELDS;
+  constexpr size_t kMaskBytes = 3 * sizeof(DWORD);
+  if (bitfields && ih.biSize != sizeof ih && ih.biSize < sizeof ih + kMaskBytes) return false;
+  const size_t masksAfterHeader = bitfields && ih.biSize == sizeof ih ? kMaskBytes : 0;
+  const size_t infoBytes = ih.biSize + masksAfterHeader + colours * sizeof(RGBQUAD);
   const size_t imageBytes = RowBytes(ih.biWidth, bpp) * static_cast<size_t>(height);
   if (sizeof fh + infoBytes > d.size()) return false;
   if (fh.bfOffBits < sizeof fh + infoBytes || fh.bfOffBits > d.size() || d.size() - fh.bfOffBits < imageBytes)
     return false;
-  // A header of the size the system expects, followed by what stood after the file's header.
+  // A header of the size the system expects, then the masks or the colour table.
+  const size_t masks = bitfields ? kMaskBytes : 0;
   std::vector<unsigned char> info(sizeof(BITMAPINFOHEADER) + masks + colours * sizeof(RGBQUAD));
   BITMAPINFOHEADER h = ih;
   h.biSize = sizeof h;
   h.biSizeImage = 0;
   std::memcpy(info.data(), &h, sizeof h);
-  std::memcpy(info.data() + sizeof h, d.data() + sizeof fh + ih.biSize, masks + colours * sizeof(RGBQUAD));
+  if (bitfields) std::memcpy(info.data() + sizeof h, d.data() + sizeof fh + sizeof ih, kMaskBytes);
+  std::memcpy(info.data() + sizeof h + masks, d.data() + sizeof fh + ih.biSize, colours * sizeof(RGBQUAD));
   Assign(ScreenBitmapFromBits(reinterpret_cast<BITMAPINFO*>(info.data()), d.data() + fh.bfOffBits, ih.biWidth,
                               height));
   return !Empty();

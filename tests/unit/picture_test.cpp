@@ -53,6 +53,52 @@ TEST(Picture, ReadsTheUsualFormats) {
   EXPECT_EQ(topDown.Height(), 3);
 }
 
+// A 2 x 1 picture of 16-bit pixels in the 5-6-5 layout (red, then blue), its masks as a file
+// with a header of `headerSize` bytes holds them: after a 40-byte header, inside a larger one.
+std::string BitfieldsFile(DWORD headerSize) {
+  const DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
+  const DWORD afterHeader = headerSize == sizeof(BITMAPINFOHEADER) ? sizeof masks : 0;
+  std::string header(headerSize, '\0');
+  BITMAPINFOHEADER ih{};
+  ih.biSize = headerSize;
+  ih.biWidth = 2;
+  ih.biHeight = 1;
+  ih.biPlanes = 1;
+  ih.biBitCount = 16;
+  ih.biCompression = BI_BITFIELDS;
+  std::memcpy(&header[0], &ih, sizeof ih);
+  if (!afterHeader) std::memcpy(&header[sizeof ih], masks, sizeof masks);
+  BITMAPFILEHEADER fh{};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = static_cast<DWORD>(sizeof fh + headerSize + afterHeader);
+  const WORD pixels[2] = {0xF800, 0x001F};
+  fh.bfSize = fh.bfOffBits + sizeof pixels;
+  std::string s(reinterpret_cast<char*>(&fh), sizeof fh);
+  s += header;
+  if (afterHeader) s.append(reinterpret_cast<const char*>(masks), sizeof masks);
+  s.append(reinterpret_cast<const char*>(pixels), sizeof pixels);
+  return s;
+}
+
+// The masks of a V4 or V5 header are the file's own, not bytes past the end of what the system
+// is given.
+TEST(Picture, BitfieldsTakeTheirMasksFromWhereverTheHeaderKeepsThem) {
+  for (DWORD headerSize : {DWORD{40}, DWORD{108}, DWORD{124}}) {
+    SCOPED_TRACE(headerSize);
+    Picture p;
+    ASSERT_TRUE(p.LoadFromMemory(Bytes(BitfieldsFile(headerSize))));
+    DWORD px[2] = {};
+    ASSERT_TRUE(RenderPixels(p, 2, 1, px));
+    EXPECT_EQ(px[0], 0xFF0000u);
+    EXPECT_EQ(px[1], 0x0000FFu);
+  }
+  // A header too short to hold the masks it says it has.
+  std::string cut = BitfieldsFile(108);
+  cut[sizeof(BITMAPFILEHEADER)] = 44;
+  Picture p;
+  EXPECT_FALSE(p.LoadFromMemory(Bytes(cut)));
+}
+
 TEST(Picture, BrokenFilesGiveAnEmptyPicture) {
   const std::string good = BitmapFile(16, 14, 24);
   std::vector<std::string> bad = {
