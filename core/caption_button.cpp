@@ -139,13 +139,27 @@ void TForm1::PublishPass() {
 void TForm1::CollectMainWindows() { CollectWindows(kMainWindowStyleMask); }
 void TForm1::CollectAllWindows() { CollectWindows(kAnyWindowStyleMask); }
 
+namespace {
+
+BOOL CALLBACK AppendWindow(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
 void TForm1::CollectWindows(LONG styleMask) {
   const HWND taskBar = FindWindowA("Shell_TrayWnd", nullptr);
   const HWND progman = FindWindowA("Progman", nullptr);
   const HWND playlist = FindWindowA("Winamp PE", nullptr);
   const HWND desktop = GetDesktopWindow();
-  for (HWND w = GetTopWindow(nullptr); w && !destroyed_; w = GetWindow(w, GW_HWNDNEXT)) {
-    const LONG style = GetWindowLongA(w, GWL_STYLE);
+  // The top-level windows in Z order, taken whole before any message is let in: a window that
+  // goes or moves in the Z order meanwhile can neither end the walk early nor come twice.
+  std::vector<HWND> windows;
+  EnumWindows(AppendWindow, reinterpret_cast<LPARAM>(&windows));
+  for (HWND w : windows) {
+    if (destroyed_) return;
+    const LONG style = IsWindow(w) ? GetWindowLongA(w, GWL_STYLE) : 0;
     if ((style & styleMask) == styleMask && w != desktop && w != taskBar && w != progman && w != playlist)
       CollectWindow(w);
     ProcessPendingMessages();

@@ -201,6 +201,21 @@ TEST_F(MainFormTest, TheCollectionPassTakesWindowsWithCaptionAndMinimizeBox) {
   EXPECT_EQ(form->ButtonWindowCount, 0);
 }
 
+// The pass takes the list of windows before it lets any message in: a window that goes while it
+// runs (here the first one, closed by a message waiting in the queue) ends nothing early.
+TEST_F(MainFormTest, APassVisitsEveryWindowThoughOneGoesWhileItRuns) {
+  TestWindow keepA("keep A"), keepB("keep B");
+  Start();
+  TestWindow victim("goes");
+  SetWindowPos(victim.hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ASSERT_EQ(GetTopWindow(nullptr), victim.hwnd()) << "the walk must begin at the window that goes";
+  PostMessageA(victim.hwnd(), WM_CLOSE, 0, 0);
+  form->Timer2Timer();
+  EXPECT_FALSE(IsWindow(victim.hwnd()));
+  EXPECT_NE(form->FindButtonWindow(keepA.hwnd()), 0);
+  EXPECT_NE(form->FindButtonWindow(keepB.hwnd()), 0);
+}
+
 TEST_F(MainFormTest, ListedProgramsAreComparedByExactFileName) {
   TestWindow w("listed");
   Start("[Options]\r\nWinFilter=2\r\n[Applications]\r\nCount=1\r\nAppNum_0=C:\\somewhere\\corvel_tests.exe\r\n");
