@@ -104,8 +104,9 @@ void TForm1::Timer1Timer() {
   FillQuickRunMenu();
   ApplySymbolType();
   InstallHook();
-  SendMessageA(GetDesktopWindow(), WM_PAINT, 0, 0);
-  UpdateWindow(GetDesktopWindow());
+  // The desktop is invalidated and paints when its own thread comes to it: a WM_PAINT sent to
+  // it, or an update forced from here, would wait on the shell.
+  RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
   RegisterHotKeyFromOptions();
 }
 
