@@ -170,10 +170,7 @@ void TForm1::PopupMenuDrawMargin(HDC dc, const RECT& strip) {
 
 void TForm1::RxPopupMenu1Popup() { ProcessPendingMessages(); }
 
-void TForm1::PopupTrayMenu(int x, int y) {
-  SetForegroundWindow(hwnd());
-  RxPopupMenu1.Popup(hwnd(), x, y);
-}
+void TForm1::PopupTrayMenu(int x, int y) { RxPopupMenu1.Popup(hwnd(), x, y); }
 
 void TForm1::About2Click() {
   if (aForm_) aForm_->ShowModalOnce();

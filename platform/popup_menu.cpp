@@ -120,6 +120,9 @@ void PopupMenu::SetOnClick(UINT command, std::function<void()> onClick) {
 }
 
 void PopupMenu::Popup(HWND owner, int x, int y) {
+  // A menu whose owner is not the foreground window does not close when the user clicks
+  // elsewhere (the tray, for one, never takes the focus).
+  SetForegroundWindow(owner);
   if (OnPopup) OnPopup();
   const UINT chosen = TrackPopupMenu(menu_.get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, x,
                                      y, 0, owner, nullptr);

@@ -50,7 +50,8 @@ class PopupMenu {
   std::function<void()> OnPopup;
 
   // Shows the menu at a screen point for `owner`, which passes its owner-draw messages to
-  // HandleOwnerMessage; runs the chosen item's handler after the menu has closed.
+  // HandleOwnerMessage; runs the chosen item's handler after the menu has closed. The owner is
+  // made the foreground window first and sent WM_NULL after, as menus from the tray need.
   void Popup(HWND owner, int x, int y);
   // Runs the handler of the item with `command`, as a click on it.
   bool Click(UINT command);

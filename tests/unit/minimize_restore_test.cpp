@@ -166,6 +166,33 @@ TEST_F(MainFormTest, TheMarginWordFollowsTheNumberOfWindowsInTheMenu) {
   EXPECT_GT(white, 10) << "the word is written near the bottom";
 }
 
+void CALLBACK CloseTheMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  EndMenu();
+}
+
+// Both menus of the tray icon open with Corvel in the foreground, so that a click elsewhere
+// closes them.
+TEST_F(MainFormTest, TheMenusOfTheTrayIconMakeCorvelTheForegroundWindowFirst) {
+  TestWindow other("in front");
+  Start();
+  for (PopupMenu* menu : {&form->RxPopupMenu1, &form->RxPopupMenu2}) {
+    SetForegroundWindow(other.hwnd());
+    ASSERT_TRUE(test::PumpUntil([&] { return GetForegroundWindow() == other.hwnd(); }));
+    HWND seen = nullptr;
+    const std::function<void()> before = menu->OnPopup;
+    menu->OnPopup = [&] {
+      seen = GetForegroundWindow();
+      if (before) before();
+    };
+    SetTimer(nullptr, 0, 50, CloseTheMenu);
+    if (menu == &form->RxPopupMenu1) form->PopupTrayMenu(100, 100);
+    else form->RxTrayIcon1Click(TRxTrayIcon::Button::Left, 100, 100);
+    menu->OnPopup = before;
+    EXPECT_EQ(seen, form->hwnd());
+  }
+}
+
 TEST(MenuMargin, GradientBandsAndTheTurnedFont) {
   const auto bands = MarginGradientBands(RECT{0, 0, 22, 320}, RGB(0, 0, 0), RGB(0, 0, 255));
   ASSERT_EQ(bands.size(), 32u);
