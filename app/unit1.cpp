@@ -110,29 +110,44 @@ void TForm1::Timer1Timer() {
   RegisterHotKeyFromOptions();
 }
 
+namespace {
+
+// One step of the end: whatever it throws, the steps after it (which give windows back) run.
+template <typename Step>
+void EndStep(Step step) noexcept {
+  try {
+    step();
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
 void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer}) t->Disable();
   Local.SetTextSink(nullptr);
-  CloseButtonShare();
+  EndStep([this] { CloseButtonShare(); });
   // Every icon's delete is queued first: the tray thread waits for the shell's answers while
   // the hook is removed and the windows are shown.
-  for (const auto& record : TrayWindows) DeleteNotifyIcon(hwnd(), TrayIconId(record->Handle));
-  Applets.RemoveAppletTrayIcons();
-  RxTrayIcon1.Hide();
-  hooks_.DeleteHook();
-  RestoreWindows(HeldWindows());
-  BUpUser.SaveToFile(UserPictureToWrite(kUserUpBitmapFile));
-  BDownUser.SaveToFile(UserPictureToWrite(kUserDownBitmapFile));
+  EndStep([this] {
+    for (const auto& record : TrayWindows) DeleteNotifyIcon(hwnd(), TrayIconId(record->Handle));
+  });
+  EndStep([this] { Applets.RemoveAppletTrayIcons(); });
+  EndStep([this] { RxTrayIcon1.Hide(); });
+  EndStep([this] { hooks_.DeleteHook(); });
+  EndStep([this] { RestoreWindows(HeldWindows()); });
+  EndStep([this] { BUpUser.SaveToFile(UserPictureToWrite(kUserUpBitmapFile)); });
+  EndStep([this] { BDownUser.SaveToFile(UserPictureToWrite(kUserDownBitmapFile)); });
   TrayWindows.clear();
   MenuWindows.clear();
   for (FloatingWindowRecord& record : FloatingWindows)
-    if (record.Form) FreeFloatingWindow(record);
+    if (record.Form) EndStep([this, &record] { FreeFloatingWindow(record); });
   // Every window is back: the next start has nothing to recover.
-  Journal.Clear();
+  EndStep([this] { Journal.Clear(); });
   // The icons go with the program, unless the shell does not answer in time.
-  FlushNotifyIcons(kTrayFlushAtExitMs);
+  EndStep([] { FlushNotifyIcons(kTrayFlushAtExitMs); });
 }
 
 std::vector<HWND> TForm1::HeldWindows() const {

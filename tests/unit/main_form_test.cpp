@@ -1,4 +1,5 @@
 #include "tests/unit/main_form_fixture.h"
+#include <stdexcept>
 #include "sysinfo/os_info.h"
 
 namespace corvel {
@@ -131,6 +132,21 @@ TEST_F(MainFormTest, ShutdownRemovesTheHookFirstThenGivesEveryWindowBack) {
   EXPECT_EQ(back.Height(), 5);
   DeleteFileA(up.c_str());
   EXPECT_TRUE(form->Journal.Read().empty());
+}
+
+// A step of the end that fails keeps none of the later ones from giving the windows back.
+TEST_F(MainFormTest, AFailingStepOfTheEndStillGivesEveryWindowBack) {
+  Start();
+  TestWindow a("held");
+  form->Options.MinToTray = form->Options.MinToMenu = true;
+  form->CurrentWindow = a.hwnd();
+  form->AddTrTimerTimer();
+  ASSERT_FALSE(IsWindowVisible(a.hwnd()));
+  HookCalls::onDelete = [] { throw std::runtime_error("the hook library failed"); };
+  EXPECT_NO_THROW(form->FormDestroy());
+  EXPECT_TRUE(IsWindowVisible(a.hwnd()));
+  EXPECT_TRUE(form->Journal.Read().empty()) << "the journal still names a window given back";
+  EXPECT_TRUE(test::PumpUntil([this] { return tray->Live().empty(); }));
 }
 
 TEST_F(MainFormTest, BrokenUserPicturesStartWithEmptyOnes) {
