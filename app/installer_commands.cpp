@@ -85,8 +85,9 @@ void ForgetSettings() {
   if (n > 0 && n < MAX_PATH) folders.push_back(std::string(windows, n) + "\\");
   if (place.perUser) folders.push_back(place.folder);
   for (const std::string& folder : folders)
-    for (const char* name : {kSettingsFile, kJournalFile, kUserUpBitmapFile, kUserDownBitmapFile})
-      DeleteFileA((folder + name).c_str());
+    if (!folder.empty())
+      for (const char* name : {kSettingsFile, kJournalFile, kUserUpBitmapFile, kUserDownBitmapFile})
+        DeleteFileA((folder + name).c_str());
   if (place.perUser) RemoveDirectoryA(place.folder.c_str());
 }
 

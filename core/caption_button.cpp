@@ -207,7 +207,7 @@ bool TForm1::IsListedProgramWindow(HWND window) const {
 
 std::vector<DWORD> TForm1::ListedProcessIds() const {
   std::vector<DWORD> ids;
-  KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return ids;
   PROCESSENTRY32 entry{};
   entry.dwSize = sizeof entry;

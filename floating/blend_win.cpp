@@ -44,7 +44,7 @@ bool EndsInE(const char* name) {
 std::string GetWindowExePath(HWND window) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid));
+  FileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid));
   if (!snapshot) return std::string();
   MODULEENTRY32 entry{};
   entry.dwSize = sizeof entry;

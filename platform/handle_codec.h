@@ -27,7 +27,10 @@ bool ParseHandle(const std::string& digits, HWND& window);
 // A handle in memory that processes of both widths may map: always 64 bits wide.
 struct SharedHandle {
   volatile std::uint64_t bits;
-  void Store(HWND window) { bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(window)); }
+  // Sign-extended, as Windows widens a 32-bit handle and as the journal reads one.
+  void Store(HWND window) {
+    bits = static_cast<std::uint64_t>(static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(window)));
+  }
   HWND Load() const { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(bits)); }
 };
 static_assert(sizeof(SharedHandle) == 8, "one layout for both widths");

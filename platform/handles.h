@@ -52,7 +52,13 @@ struct LibraryTraits {
   static HMODULE invalid() { return nullptr; }
   static void close(HMODULE h) { FreeLibrary(h); }
 };
+// Events, mutexes, processes: NULL when the call failed.
 struct KernelTraits {
+  static HANDLE invalid() { return nullptr; }
+  static void close(HANDLE h) { CloseHandle(h); }
+};
+// Files and snapshots: INVALID_HANDLE_VALUE when the call failed.
+struct FileTraits {
   static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
   static void close(HANDLE h) { CloseHandle(h); }
 };
@@ -70,6 +76,7 @@ using MemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 using MenuHandle = UniqueHandle<HMENU, MenuTraits>;
 using LibraryHandle = UniqueHandle<HMODULE, LibraryTraits>;
 using KernelHandle = UniqueHandle<HANDLE, KernelTraits>;
+using FileHandle = UniqueHandle<HANDLE, FileTraits>;
 using ImageListHandle = UniqueHandle<HIMAGELIST, ImageListTraits>;
 
 // A window's device context from GetDC/GetWindowDC, released to the same window.

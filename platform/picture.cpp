@@ -1,4 +1,5 @@
 #include "platform/picture.h"
+#include "platform/text.h"
 #include "platform/jpeg.h"
 #include <cstdio>
 #include <cstring>
@@ -38,12 +39,25 @@ bool Fail(std::string* why, const char* reason) {
 
 }  // namespace
 
+// The longest path Windows knows (\\?\ paths of 32767 characters).
+constexpr size_t kLongestPath = 32768;
+
 std::string ProgramFolder() {
-  char path[MAX_PATH] = {};
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s(path, n);
-  const size_t slash = s.find_last_of("\\/:");
-  return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);
+  // The whole path, however long: a path cut at MAX_PATH names another folder.
+  std::wstring path;
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return std::string();
+    if (n < buffer.size()) {
+      path.assign(buffer.data(), n);
+      break;
+    }
+    if (buffer.size() >= kLongestPath) return std::string();
+    buffer.resize(buffer.size() * 2);
+  }
+  const size_t slash = path.find_last_of(L"\\/:");
+  return slash == std::wstring::npos ? std::string() : AnsiPath(path.substr(0, slash + 1));
 }
 
 HBITMAP Picture::Bitmap() const {

@@ -56,7 +56,8 @@ class Picture {
 // The picture stretched to width x height, as top-down rows of 0x00RRGGBB into `pixels`.
 bool RenderPixels(const Picture& picture, int width, int height, DWORD* pixels);
 
-// The folder of the running program, with a trailing backslash.
+// The folder of the running program, with a trailing backslash; "" where it cannot be told (its
+// path too long or beyond the code page, even in short form): nothing is then read or written there.
 std::string ProgramFolder();
 
 }  // namespace corvel

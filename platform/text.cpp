@@ -72,6 +72,19 @@ std::string CutAnsi(const std::string& text, size_t maxBytes) {
   return text.substr(0, end);
 }
 
+std::string AnsiPath(const std::wstring& path) {
+  bool lossless = false;
+  std::string ansi = Narrow(path, &lossless);
+  if (lossless) return ansi;
+  const DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+  if (n == 0) return std::string();
+  std::vector<wchar_t> shortPath(n + 1);
+  const DWORD got = GetShortPathNameW(path.c_str(), shortPath.data(), n + 1);
+  if (got == 0 || got > n) return std::string();
+  ansi = Narrow(std::wstring(shortPath.data(), got), &lossless);
+  return lossless ? ansi : std::string();
+}
+
 std::wstring WindowTitle(HWND window, size_t maxChars) {
   if (UnicodeSystem()) {
     // One more than asked, so that a cut never leaves half of a surrogate pair.

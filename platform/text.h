@@ -21,6 +21,10 @@ std::wstring CutWide(const std::wstring& text, size_t maxChars);
 // At most `maxBytes` bytes of code-page text, never half of a double-byte character.
 std::string CutAnsi(const std::string& text, size_t maxBytes);
 
+// A path the ANSI calls can open: in the code page, or in its short form where a name leaves the
+// code page; "" where neither serves.
+std::string AnsiPath(const std::wstring& path);
+
 // A window's title, at most `maxChars` characters.
 std::wstring WindowTitle(HWND window, size_t maxChars);
 

@@ -1,9 +1,18 @@
 #include "platform/window.h"
 #include <exception>
+#include <utility>
 
 namespace corvel {
 
-Window::~Window() { Destroy(); }
+// The derived part is gone by now: the window is let go of before it is destroyed, so that its
+// last messages reach DefWindowProc and no half-destroyed object. A class that handles
+// WM_DESTROY destroys its window in its own destructor.
+Window::~Window() {
+  if (!hwnd_) return;
+  SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+  const HWND hwnd = std::exchange(hwnd_, nullptr);
+  DestroyWindow(hwnd);
+}
 
 bool Window::RegisterWindowClass(const char* className, UINT classStyle, HICON icon) {
   WNDCLASSEXA existing{};
@@ -40,6 +49,8 @@ LRESULT CALLBACK Window::Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexce
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
     self = static_cast<Window*>(cs->lpCreateParams);
+    // A window of this class made by anyone but Create has no object.
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
     self->hwnd_ = hwnd;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   } else {
@@ -55,7 +66,7 @@ LRESULT CALLBACK Window::Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexce
 }
 
 int RunMessageLoop() {
-  MSG msg;
+  MSG msg{};
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);

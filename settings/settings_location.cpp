@@ -29,18 +29,6 @@ std::string WindowsDirectory() {
   return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string();
 }
 
-// A path the ANSI calls can open: the short form where a folder's name leaves the code page.
-std::string AnsiPath(const std::wstring& path) {
-  bool lossless = false;
-  std::string ansi = Narrow(path, &lossless);
-  if (lossless) return ansi;
-  std::vector<wchar_t> shortPath(MAX_PATH * 2);
-  const DWORD n = GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
-  if (n == 0 || n >= shortPath.size()) return std::string();
-  ansi = Narrow(std::wstring(shortPath.data(), n), &lossless);
-  return lossless ? ansi : std::string();
-}
-
 // The user's roaming application-data folder ("" where the system has none).
 std::wstring AppDataDirectory() {
   using GetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
@@ -135,12 +123,15 @@ std::string JournalPath() { return CurrentSettingsPlace().folder + kJournalFile;
 std::string UserPictureToRead(const char* name) {
   const SettingsPlace& place = CurrentSettingsPlace();
   if (place.perUser && IsFile(place.folder + name)) return place.folder + name;
-  return ProgramFolder() + name;
+  const std::string folder = ProgramFolder();
+  return folder.empty() ? std::string() : folder + name;
 }
 
 std::string UserPictureToWrite(const char* name) {
   const SettingsPlace& place = CurrentSettingsPlace();
-  return (place.perUser ? place.folder : ProgramFolder()) + name;
+  const std::string folder = place.perUser ? place.folder : ProgramFolder();
+  // A folder that cannot be told is no reason to write into the current one.
+  return folder.empty() ? std::string() : folder + name;
 }
 
 }  // namespace corvel

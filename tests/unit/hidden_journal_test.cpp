@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
+#include <cstdint>
+#include "platform/handles.h"
 #include "core/hidden_journal.h"
 #include "platform/handle_codec.h"
 #include "tests/unit/main_form_fixture.h"
@@ -107,6 +111,28 @@ TEST(HandleCodec, KeepsEveryBitThroughTheJournalAndSharedMemory) {
     EXPECT_EQ(shared.Load(), entries[i].Handle);
   }
   EXPECT_EQ(TrayIconId(reinterpret_cast<HWND>(kWideHandles[0])), static_cast<UINT>(kWideHandles[0] & 0xFFFFFFFFu));
+  // Shared memory widens a 32-bit handle with its high bit set as the journal does: signed, so
+  // that both widths name one window with the same 64 bits.
+  const HWND high = reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80001234u)));
+  SharedHandle shared{0};
+  shared.Store(high);
+  HWND fromJournal = nullptr;
+  ASSERT_TRUE(ParseHandle("80001234", fromJournal));
+  EXPECT_EQ(shared.bits, 0xFFFFFFFF80001234ull);
+  EXPECT_EQ(shared.Load(), fromJournal);
+}
+
+// Each owner knows what its calls return on failure: NULL for a process, an event or a mutex,
+// INVALID_HANDLE_VALUE for a snapshot; neither counts as a handle, and neither is closed.
+TEST(HandleOwners, TheFailureValueOfEachKindIsNoHandle) {
+  KernelHandle noProcess(OpenProcess(SYNCHRONIZE, FALSE, 0));
+  EXPECT_EQ(noProcess.get(), nullptr);
+  EXPECT_FALSE(noProcess);
+  FileHandle noSnapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 0xFFFFFFF0u));
+  EXPECT_EQ(noSnapshot.get(), INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(noSnapshot);
+  KernelHandle event(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  EXPECT_TRUE(event);
 }
 
 // A journal written by the other width reads without loss: 32-bit handles widen as Windows
