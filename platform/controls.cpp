@@ -491,6 +491,17 @@ void ControlEvents::OnNotify(int id, NotifyHandler handler) { notifies_[id] = st
 void ControlEvents::OnDrawItem(int id, DrawItemHandler handler) { drawItems_[id] = std::move(handler); }
 void ControlEvents::OnMeasureItem(int id, MeasureItemHandler handler) { measureItems_[id] = std::move(handler); }
 
+bool ControlEvents::Click(int id) noexcept {
+  const auto it = commands_.find(id);
+  if (it == commands_.end() || !it->second) return false;
+  try {
+    it->second(BN_CLICKED);
+  } catch (...) {
+    return true;
+  }
+  return true;
+}
+
 bool ControlEvents::Dispatch(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) noexcept {
   try {
     switch (msg) {

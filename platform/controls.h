@@ -224,6 +224,8 @@ class ControlEvents {
 
   // True when the message was a notification with a handler; `result` is then the answer.
   bool Dispatch(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) noexcept;
+  // Runs the click handler of control `id` as a click on it would; false when it has none.
+  bool Click(int id) noexcept;
 
  private:
   std::map<int, CommandHandler> commands_;

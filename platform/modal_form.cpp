@@ -1,6 +1,30 @@
 #include "platform/modal_form.h"
+#include <utility>
+#include <vector>
 
 namespace corvel {
+
+namespace {
+
+BOOL CALLBACK DisableOne(HWND window, LPARAM state) {
+  auto* s = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(state);
+  if (window != s->first && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    EnableWindow(window, FALSE);
+    s->second->push_back(window);
+  }
+  return TRUE;
+}
+
+// Every other window of this thread that takes input (the dialog below, the floating windows)
+// is disabled while a form is modal; the ones disabled here, in order.
+std::vector<HWND> DisableOtherWindows(HWND form) {
+  std::vector<HWND> disabled;
+  std::pair<HWND, std::vector<HWND>*> state{form, &disabled};
+  EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&state));
+  return disabled;
+}
+
+}  // namespace
 
 ModalForm::ModalForm(const char* className, std::string caption, int clientWidth, int clientHeight)
     : className_(className), caption_(std::move(caption)), clientWidth_(clientWidth), clientHeight_(clientHeight) {}
@@ -31,6 +55,7 @@ void ModalForm::ShowModalOnce() {
                0, 0, SWP_NOSIZE | SWP_NOZORDER);
   modal_ = true;
   FormShow();
+  const std::vector<HWND> disabled = DisableOtherWindows(hwnd());
   ShowWindow(hwnd(), SW_SHOW);
   SetForegroundWindow(hwnd());
   MSG msg{};
@@ -45,6 +70,9 @@ void ModalForm::ShowModalOnce() {
   if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
   modal_ = false;
   FormClose();
+  // The others take input again before this one goes, so the focus goes back to one of them.
+  for (auto it = disabled.rbegin(); it != disabled.rend(); ++it)
+    if (IsWindow(*it)) EnableWindow(*it, TRUE);
   if (hwnd()) ShowWindow(hwnd(), SW_HIDE);
 }
 
@@ -52,6 +80,12 @@ void ModalForm::CloseModal() { modal_ = false; }
 
 LRESULT ModalForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept {
   LRESULT result = 0;
+  // Escape: the dialog manager sends IDCANCEL without a control where no button has that id;
+  // it does what Cancel does, or what the title bar's close button does.
+  if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL && lp == 0) {
+    if (!events_.Click(IDCANCEL)) CloseModal();
+    return 0;
+  }
   if (events_.Dispatch(msg, wp, lp, result)) return result;
   if (msg == WM_GETFONT) return reinterpret_cast<LRESULT>(font_.get());
   if (msg == WM_CLOSE) {

@@ -11,6 +11,63 @@ class ControlsForm : public ModalForm {
   ControlsForm() : ModalForm("CorvelControlsTest", "Controls", 300, 200) { CreateForm(nullptr); }
 };
 
+// Two forms, one over the other, and a plain window of the program (a floating window, say).
+struct ModalScene {
+  ModalForm* below = nullptr;
+  ModalForm* top = nullptr;
+  HWND other = nullptr;
+  bool belowEnabledUnderTop = true, otherEnabledUnderTop = true, belowEnabledAfterTop = false;
+  int cancels = 0;
+};
+ModalScene g_scene;
+
+// Ends both loops should Escape not: a test that fails, not one that hangs.
+void CALLBACK CloseBoth(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_scene.top->CloseModal();
+  g_scene.below->CloseModal();
+}
+
+void CALLBACK InsideTheTopForm(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  g_scene.belowEnabledUnderTop = IsWindowEnabled(g_scene.below->hwnd()) != FALSE;
+  g_scene.otherEnabledUnderTop = IsWindowEnabled(g_scene.other) != FALSE;
+  PostMessageA(g_scene.top->hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+void CALLBACK InsideTheBelowForm(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  SetTimer(nullptr, 0, 50, InsideTheTopForm);
+  g_scene.top->ShowModalOnce();
+  g_scene.belowEnabledAfterTop = IsWindowEnabled(g_scene.below->hwnd()) != FALSE;
+  PostMessageA(g_scene.below->hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+// A form opened over another makes every other window of the program wait until it closes, and
+// Escape closes each as its Cancel does (or as its close button, where it has no Cancel).
+TEST(ModalForm, DisablesTheOtherWindowsWhileOpenAndEscapeCancels) {
+  ControlsForm below;
+  ModalForm top("CorvelModalTop", "Top", 200, 100);
+  ASSERT_TRUE(top.CreateForm(below.hwnd()));
+  test::TestWindow other("floating");
+  below.Events().OnClick(IDCANCEL, [&] {
+    ++g_scene.cancels;
+    below.CloseModal();
+  });
+  g_scene = ModalScene{&below, &top, other.hwnd()};
+  SetTimer(nullptr, 0, 50, InsideTheBelowForm);
+  const UINT_PTR bound = SetTimer(nullptr, 0, 3000, CloseBoth);
+  below.ShowModalOnce();
+  KillTimer(nullptr, bound);
+  EXPECT_FALSE(g_scene.belowEnabledUnderTop) << "the form below stays usable";
+  EXPECT_FALSE(g_scene.otherEnabledUnderTop) << "the program's other window stays usable";
+  EXPECT_TRUE(g_scene.belowEnabledAfterTop);
+  EXPECT_EQ(g_scene.cancels, 1) << "Escape did not reach Cancel";
+  EXPECT_FALSE(top.Visible());
+  EXPECT_FALSE(below.Visible());
+  EXPECT_TRUE(IsWindowEnabled(other.hwnd()));
+}
+
 class ControlsTest : public testing::Test {
  protected:
   void SetUp() override {
