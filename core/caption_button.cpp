@@ -267,6 +267,8 @@ void TForm1::RedrawButton(HWND window, bool askOwner) {
 void TForm1::OpenButtonShare() {
   if (!share_.Create()) return;
   ButtonShare& share = *share_.get();
+  // Hooked programs keep the share of a killed run open, sequence and all.
+  RepairShareSequence(share);
   BeginShareWrite(share);
   share.count = 0;
   share.pressed = 0;

@@ -38,18 +38,22 @@ namespace {
 
 using namespace corvel;
 
-// Shared by every process that has the library loaded.
+// Shared by every process that has the library loaded, and written only by Corvel's own (SetHook,
+// SetHookAll, DeleteHook): the hooked programs only read it.
 CORVEL_SHARED_DECL HHOOK g_callWndRetHook CORVEL_SHARED = nullptr;
 CORVEL_SHARED_DECL HHOOK g_mouseHook CORVEL_SHARED = nullptr;
-CORVEL_SHARED_DECL SharedHandle g_mainWindow CORVEL_SHARED = {0};
-CORVEL_SHARED_DECL DWORD g_mainProcess CORVEL_SHARED = 0;
 CORVEL_SHARED_DECL LONG g_styleMask CORVEL_SHARED = 0;  // 0 while no hook is installed
-CORVEL_SHARED_DECL DWORD g_lastFindTick CORVEL_SHARED = 0;
-CORVEL_SHARED_DECL DWORD g_lastRescanTick CORVEL_SHARED = 0;
+// Counts the installs: a program looks for the main window anew after each.
+CORVEL_SHARED_DECL volatile LONG g_installs CORVEL_SHARED = 0;
 
 // Per process.
 HINSTANCE g_instance = nullptr;
-UINT g_drawMessage = 0;
+UINT g_drawMessage = 0;  // registered at the first hook call, not in DllMain
+HWND g_mainWindow = nullptr;
+DWORD g_mainProcess = 0;
+DWORD g_lastFindTick = 0;
+LONG g_foundAtInstall = -1;  // g_installs when the main window was last looked for
+DWORD g_lastRescanTick = 0;
 ButtonShareMapping g_share;
 DWORD g_lastShareTry = 0;
 HWND g_pressWindow = nullptr;  // the title bar that took the last left press in this process
@@ -68,16 +72,21 @@ HWND FindMainWindow() {
   DWORD pid = 0;
   if (main) GetWindowThreadProcessId(main, &pid);
   g_mainProcess = pid;
-  g_mainWindow.Store(main);
+  g_mainWindow = pid ? main : nullptr;
   g_lastFindTick = GetTickCount();
-  return main;
+  g_foundAtInstall = g_installs;
+  return g_mainWindow;
 }
 
-// The main window, or null when there is none; cheap on the usual path.
+// The main window, or null when there is none; cheap on the usual path. A handle kept from an
+// earlier run may since name another program's window: it counts only while its process is
+// still the one it was found in.
 HWND MainWindow() {
-  HWND main = g_mainWindow.Load();
-  if (main && IsWindow(main)) return main;
-  if (GetTickCount() - g_lastFindTick < kFindIntervalMs) return nullptr;
+  HWND main = g_mainWindow;
+  DWORD pid = 0;
+  const bool sameInstall = g_foundAtInstall == g_installs;
+  if (sameInstall && main && GetWindowThreadProcessId(main, &pid) && pid == g_mainProcess) return main;
+  if (sameInstall && GetTickCount() - g_lastFindTick < kFindIntervalMs) return nullptr;
   return FindMainWindow();
 }
 
@@ -127,7 +136,7 @@ bool DrawInOwner(HWND window) {
   if (!IsWindowVisible(window) || IsIconic(window)) return false;
   const ButtonShare* share = Share();
   if (!share) return false;
-  SharedPicture picture;  // on the stack: nothing is allocated
+  SharedPicture picture;  // where the pixels stand in the share: nothing is copied or allocated
   if (!ReadSharedPicture(*share, window, picture)) return false;
   RECT wr;
   if (!GetWindowRect(window, &wr)) return false;
@@ -145,7 +154,8 @@ bool DrawInOwner(HWND window) {
                                       static_cast<DWORD>(picture.height), 0, 0, 0, static_cast<UINT>(picture.height),
                                       picture.pixels, &info, DIB_RGB_COLORS);
   ReleaseDC(window, dc);
-  return lines > 0;
+  // A write that began meanwhile may have torn the picture: the main window draws it again.
+  return lines > 0 && SharedPictureStillValid(*share, picture);
 }
 
 void RequestRescan(HWND main) {
@@ -166,6 +176,7 @@ bool PointOnButton(HWND window, POINT screen) {
 void AfterWindowProc(const CWPRETSTRUCT& r) {
   UINT report = 0;
   bool shown = false;
+  if (!g_drawMessage) g_drawMessage = RegisterWindowMessageA(kDrawButtonMessage);
   if (g_drawMessage && r.message == g_drawMessage) {
     if (ReceiverFor(r.hwnd)) DrawInOwner(r.hwnd);
     return;
@@ -205,7 +216,12 @@ LRESULT CALLBACK CallWndRetProc(int code, WPARAM wp, LPARAM lp) {
 bool CaptionPress(int code, const MOUSEHOOKSTRUCT& m) {
   HWND main = ReceiverFor(m.hwnd);
   if (!main) return false;
-  const bool onButton = GetPropA(main, kButtonShownProperty) && PointOnButton(m.hwnd, m.pt);
+  // Only where the button shows: a window the main window has published, under a style with
+  // pictures. Anywhere else (a program outside the list, a window past the table) the press is
+  // the program's.
+  const ButtonShare* share = Share();
+  const bool onButton = GetPropA(main, kButtonShownProperty) && share && ShareListsWindow(*share, m.hwnd) &&
+                        PointOnButton(m.hwnd, m.pt);
   // A press that stays in the queue (HC_NOREMOVE) is reported when it is taken, unless it is
   // swallowed now, which removes it.
   if (code == HC_ACTION || onButton) {
@@ -267,6 +283,7 @@ void Install(LONG styleMask) {
   // Handles still stored here belong to a run that was killed: Windows removed those hooks with
   // its thread, Wine keeps calling them. This run sets its own either way, and only once.
   Unhook();
+  InterlockedIncrement(&g_installs);
   FindMainWindow();
   g_lastRescanTick = 0;
   g_styleMask = styleMask;
@@ -279,7 +296,6 @@ void Install(LONG styleMask) {
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_instance = instance;
-    g_drawMessage = RegisterWindowMessageA(kDrawButtonMessage);
     DisableThreadLibraryCalls(instance);
   }
   return TRUE;
@@ -292,6 +308,6 @@ void SetHookAll() { Install(kAnyWindowStyleMask); }
 void DeleteHook() {
   g_styleMask = 0;
   Unhook();
-  g_mainWindow.Store(nullptr);
+  g_mainWindow = nullptr;
   g_mainProcess = 0;
 }

@@ -36,22 +36,49 @@ void EndShareWrite(ButtonShare& share) {
   InterlockedIncrement(&share.sequence);
 }
 
+void RepairShareSequence(ButtonShare& share) {
+  if (share.sequence & 1) InterlockedIncrement(&share.sequence);
+  MemoryBarrier();
+}
+
+namespace {
+
+bool Listed(const ButtonShare& share, HWND window) {
+  const LONG count = share.count;
+  if (count < 0 || count > kShareWindows) return false;
+  for (LONG i = 0; i < count; ++i)
+    if (share.windows[i].Load() == window) return true;
+  return false;
+}
+
+}  // namespace
+
 bool ReadSharedPicture(const ButtonShare& share, HWND window, SharedPicture& out) {
   const LONG before = share.sequence;
   if (before & 1) return false;
   MemoryBarrier();
-  const LONG count = share.count;
   const LONG w = share.width, h = share.height;
-  if (count < 0 || count > kShareWindows || w <= 0 || h <= 0 || w > kShareMaxSide || h > kShareMaxSide) return false;
-  bool listed = false;
-  for (LONG i = 0; i < count && !listed; ++i) listed = share.windows[i].Load() == window;
-  if (!listed) return false;
-  const DWORD* source = share.pressed ? share.down : share.up;
-  std::memcpy(out.pixels, source, static_cast<size_t>(w) * static_cast<size_t>(h) * sizeof(DWORD));
+  if (w <= 0 || h <= 0 || w > kShareMaxSide || h > kShareMaxSide || !Listed(share, window)) return false;
+  out.pixels = share.pressed ? share.down : share.up;
   out.width = w;
   out.height = h;
+  out.sequence = before;
   MemoryBarrier();
   return share.sequence == before;
+}
+
+bool SharedPictureStillValid(const ButtonShare& share, const SharedPicture& picture) {
+  MemoryBarrier();
+  return share.sequence == picture.sequence;
+}
+
+bool ShareListsWindow(const ButtonShare& share, HWND window) {
+  const LONG before = share.sequence;
+  if (before & 1) return false;
+  MemoryBarrier();
+  const bool listed = Listed(share, window);
+  MemoryBarrier();
+  return listed && share.sequence == before;
 }
 
 }  // namespace corvel

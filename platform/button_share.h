@@ -26,10 +26,12 @@ struct ButtonShare {
   DWORD down[kShareMaxPixels];
 };
 
-// A picture taken from the share, ready to be drawn.
+// A picture of the share, drawn straight from the mapping (nothing is copied onto the stack of
+// the program the hook runs in).
 struct SharedPicture {
   LONG width = 0, height = 0;
-  DWORD pixels[kShareMaxPixels];
+  const DWORD* pixels = nullptr;
+  LONG sequence = 0;  // the write it belongs to: a draw made while it changed is not counted
 };
 
 // The mapping of the share: created by the main window, opened for reading by the hook.
@@ -51,8 +53,16 @@ class ButtonShareMapping {
 // The writer's side: every change is made between these two calls.
 void BeginShareWrite(ButtonShare& share);
 void EndShareWrite(ButtonShare& share);
+// A run that was killed while it wrote left the sequence odd, which would have every reader wait
+// for ever (and the next write look finished while it runs): made even again.
+void RepairShareSequence(ButtonShare& share);
 // The reader's side: true and the picture to draw when `window` carries the button now and no
 // write was under way.
 bool ReadSharedPicture(const ButtonShare& share, HWND window, SharedPicture& out);
+// Whether the picture read is still the one of the share (no write began since).
+bool SharedPictureStillValid(const ButtonShare& share, const SharedPicture& picture);
+// Whether `window` carries the button now (the main window has published it and no write is under
+// way); false also while a write is.
+bool ShareListsWindow(const ButtonShare& share, HWND window);
 
 }  // namespace corvel

@@ -154,8 +154,9 @@ class Recorder:
         if self.client.cmd("hook " + op) != "ok":
             raise e2e.E2EError("hook %s failed" % op)
 
-    def button(self, shown):
-        self.client.cmd("fakemain" + (" button" if shown else ""))
+    def button(self, shown, windows=()):
+        """Says a button is drawn (on `windows` only, where named) or none."""
+        self.client.cmd("fakemain" + (" button" if shown else "") + "".join(" 0x%x" % w for w in windows))
 
     def take(self):
         self.log += read_log(self.client)

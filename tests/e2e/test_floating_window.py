@@ -256,9 +256,10 @@ class FloatingWindowTest(e2e.CorvelTestCase):
         ts.choose_floating(s, t, f, "Options")
         options = lambda: [x for x in t.toplevel("TForm2") if x["vis"]]  # noqa: E731
         self.assertTrue(s.wait_for(options, STEP, 0.05), "no options dialog")
-        # Chosen again while it is open: nothing more opens, and Corvel goes on answering.
-        ts.choose_floating(s, t, f, "Options")
-        time.sleep(0.5)
+        # While it is open the program's other windows wait: a right click on the floating window
+        # opens no menu (0.5 s to settle), nothing more opens, and Corvel goes on answering.
+        s.click(f["x"] + f["w"] // 2, f["y"] + f["h"] // 2, button=3)
+        self.assertFalse(s.wait_for(lambda: ts.menus(t), 0.5, 0.05), "a menu opened beside the modal dialog")
         self.assertEqual(len(options()), 1)
         self.assertTrue(self.answers_at_once())
         t.post(options()[0]["hwnd"], e2e.WM_CLOSE)

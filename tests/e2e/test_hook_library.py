@@ -130,6 +130,25 @@ class HookLibraryTest(e2e.CorvelTestCase):
         self.assertEqual(t.state(w)["zoomed"], 0, "a double click on the button maximized the window")
         self.settle()
 
+        # A window without the button (a program outside the list, one past the table) keeps
+        # its title bar whole: there a press at the button's place moves it.
+        rec.button(True, [other])
+        t.cmd("fg 0x%x" % other)
+        self.settle()
+        st = t.state(w)
+        x, y = cs.button_centre(st)
+        s.mousedown(x, y)
+        time.sleep(0.2)
+        s.mousemove(x + DRAG[0], y + DRAG[1])
+        time.sleep(0.2)
+        s.mouseup()
+        rec.wait(cs.has(cs.HM_BUTTONUP, w))
+        moved = t.state(w)
+        self.assertEqual((moved["x"], moved["y"]), (st["x"] + DRAG[0], st["y"] + DRAG[1]),
+                         "a press where no button is drawn did not reach the window")
+        rec.button(True)
+        self.settle()
+
         # Elsewhere on the title bar the window still comes to the front and follows the mouse.
         t.cmd("fg 0x%x" % other)
         st = t.state(w)

@@ -42,8 +42,9 @@
 //   child H X Y W H            a captioned child window inside H; answers its handle
 //   move H X Y W H             SetWindowPos to that place and size
 //   frame H                    the owner repaints H's frame at once (RedrawWindow)
-//   fakemain [button]          a recording stand-in for Corvel's main window (its class and
-//                              caption); "button": it says a caption button is drawn
+//   fakemain [button [H ...]]  a recording stand-in for Corvel's main window (its class and
+//                              caption); "button": it says a caption button is drawn, on the
+//                              windows H (every top-level window when none is named)
 //   hook set|all|delete        call SetHook, SetHookAll or DeleteHook of Hooks.dll
 //   hooklog                    messages the stand-in got: "MSG LPARAM CURSORX CURSORY" a line,
 //                              then "end"
@@ -86,6 +87,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "platform/button_share.h"
 #include "platform/caption_geometry.h"
 #include "platform/messages.h"
 #include "tests/tools/tool_io.h"
@@ -353,7 +355,29 @@ LRESULT CALLBACK FakeMainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-HWND MakeFakeMain(bool button) {
+// The stand-in's share: the windows it says carry a button.
+corvel::ButtonShareMapping g_fakeShare;
+
+BOOL CALLBACK ListForShare(HWND window, LPARAM list) {
+  auto* windows = reinterpret_cast<std::vector<HWND>*>(list);
+  if (windows->size() < corvel::kShareWindows) windows->push_back(window);
+  return TRUE;
+}
+
+void PublishFakeShare(std::vector<HWND> windows, bool every) {
+  if (!g_fakeShare.get() && !g_fakeShare.Create()) return;
+  if (every) EnumWindows(ListForShare, reinterpret_cast<LPARAM>(&windows));
+  corvel::ButtonShare& share = *g_fakeShare.get();
+  corvel::RepairShareSequence(share);
+  corvel::BeginShareWrite(share);
+  share.count = 0;
+  for (HWND w : windows)
+    if (share.count < corvel::kShareWindows) share.windows[share.count++].Store(w);
+  share.width = share.height = 0;  // nothing for the owners to draw: the stand-in draws nothing
+  corvel::EndShareWrite(share);
+}
+
+HWND MakeFakeMain(bool button, const std::vector<HWND>& listed = {}) {
   if (!IsWindow(g_fakeMain)) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = FakeMainProc;
@@ -365,6 +389,7 @@ HWND MakeFakeMain(bool button) {
   }
   if (button) SetPropA(g_fakeMain, corvel::kButtonShownProperty, g_fakeMain);
   else RemovePropA(g_fakeMain, corvel::kButtonShownProperty);
+  PublishFakeShare(listed, button && listed.empty());
   g_hookMessages.clear();
   return g_fakeMain;
 }
@@ -431,7 +456,11 @@ bool HandleCaptionCommand(const std::string& cmd, std::istringstream& in) {
     const bool ok = SendMessageTimeoutA(H(hwnd), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r) != 0;
     Reply(ok ? std::to_string(GetTickCount() - start) : "timeout");
   } else if (cmd == "fakemain") {
-    Reply(Hex(MakeFakeMain(rest() == "button")));
+    std::string word;
+    const bool button = static_cast<bool>(in >> word) && word == "button";
+    std::vector<HWND> listed;
+    for (std::string h; in >> h;) listed.push_back(H(h));
+    Reply(Hex(MakeFakeMain(button, listed)));
   } else if (cmd == "hook") {
     Reply(CallHooks(rest()));
   } else if (cmd == "hooklog") {

@@ -1,4 +1,5 @@
 #include "core/caption_button.h"
+#include "platform/button_share.h"
 #include <algorithm>
 #include "resources/button_images.h"
 #include "sysinfo/os_info.h"
@@ -214,6 +215,31 @@ TEST_F(MainFormTest, APassVisitsEveryWindowThoughOneGoesWhileItRuns) {
   EXPECT_FALSE(IsWindow(victim.hwnd()));
   EXPECT_NE(form->FindButtonWindow(keepA.hwnd()), 0);
   EXPECT_NE(form->FindButtonWindow(keepB.hwnd()), 0);
+}
+
+// What the hook reads in every program: whole writes only, the pixels where they stand in the
+// share, and a sequence a killed writer left odd mended by the next start.
+TEST_F(MainFormTest, TheShareIsReadWholeAndAKilledWritersSequenceIsMended) {
+  TestWindow w("shared"), other("not shared");
+  ButtonShareMapping held;
+  ASSERT_TRUE(held.Create());
+  BeginShareWrite(*held.get());  // a run killed in the middle of a write
+  Start("[Visualization]\r\nSymbolType=0\r\n");
+  const ButtonShare& share = *held.get();
+  EXPECT_EQ(share.sequence & 1, 0) << "readers would wait for ever";
+  ASSERT_TRUE(test::PumpUntil([&] { return ShareListsWindow(share, w.hwnd()); }));
+  SharedPicture picture;
+  ASSERT_TRUE(ReadSharedPicture(share, w.hwnd(), picture));
+  EXPECT_EQ(picture.pixels, share.up);
+  EXPECT_TRUE(SharedPictureStillValid(share, picture));
+  BeginShareWrite(*held.get());
+  EXPECT_FALSE(ShareListsWindow(share, w.hwnd())) << "read in the middle of a write";
+  EXPECT_FALSE(SharedPictureStillValid(share, picture));
+  EndShareWrite(*held.get());
+  // Past the table, or outside the list of a filter, a window is not in the share.
+  form->Options.WinFilter = kFilterListedPrograms;
+  form->Timer2Timer();
+  EXPECT_FALSE(ShareListsWindow(share, other.hwnd()));
 }
 
 TEST_F(MainFormTest, ListedProgramsAreComparedByExactFileName) {

@@ -29,6 +29,27 @@ TEST(HiddenJournal, ReadsBackWhatItWroteAndSkipsWhatIsBroken) {
   EXPECT_EQ(ParseJournal("garbage\n00001234 00000020 ok\n\n").size(), 1u);
 }
 
+// A damaged journal (a crash, another program) gives only whole entries, which write back as
+// they read; nothing crashes.
+TEST(HiddenJournal, DamagedJournalsGiveOnlyWholeEntries) {
+  std::vector<JournalEntry> entries;
+  for (int i = 1; i <= 6; ++i) entries.push_back({reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x10000 * i + 0x1A)), 0x100u + i, "Window " + std::to_string(i)});
+  const std::string good = FormatJournal(entries);
+  size_t kept = 0;
+  for (const std::string& f : test::MutatedFiles(good, test::FuzzRounds(300), test::FuzzSeed(77))) {
+    const std::vector<JournalEntry> back = ParseJournal(f);
+    for (const JournalEntry& e : back) {
+      EXPECT_NE(e.Handle, nullptr);
+      EXPECT_EQ(e.Title.find('\n'), std::string::npos);
+    }
+    const std::vector<JournalEntry> again = ParseJournal(FormatJournal(back));
+    ASSERT_EQ(again.size(), back.size());
+    for (size_t i = 0; i < back.size(); ++i) EXPECT_EQ(again[i].Handle, back[i].Handle);
+    kept += back.size();
+  }
+  EXPECT_GT(kept, 0u);
+}
+
 TEST(HiddenJournal, FollowsHideAndRestoreInItsFile) {
   char dir[MAX_PATH];
   GetTempPathA(MAX_PATH, dir);

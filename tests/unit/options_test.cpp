@@ -195,6 +195,47 @@ TEST_F(OptionsTest, BadFilesGiveDefaultsWithoutCrash) {
   }
 }
 
+// Damaged settings files and language libraries (from a fixed seed; CORVEL_FUZZ_ROUNDS for more)
+// never crash: what is read is the Part's default where a value makes no sense, and a settings
+// file written back from what was read reads back the same.
+TEST_F(OptionsTest, DamagedFilesReadAsDefaultsAndWriteBackAsTheyRead) {
+  TOptions full;
+  full.SetDefaults();
+  full.Applications = {"notepad.exe", "calc.exe"};
+  full.LocalLibrary = "C:\\lang\\Deutsch.lng";
+  full.Save();
+  const std::string good = ReadFileText(SettingsPath());
+  const size_t rounds = test::FuzzRounds(120);
+  for (const std::string& f : test::MutatedFiles(good, rounds, test::FuzzSeed(4242))) {
+    WriteSettingsText(f);
+    TOptions o;
+    o.Load();
+    o.Save();
+    const std::string written = ReadFileText(SettingsPath());
+    TOptions back;
+    back.Load();
+    back.Save();
+    ASSERT_EQ(ReadFileText(SettingsPath()), written) << "read from:\n" << f;
+  }
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  const std::string lib = std::string(dir) + "corvel-fuzz.lng";
+  const std::string german = ReadFileText(ProgramFolder() + "Deutsch.lng");
+  ASSERT_FALSE(german.empty());
+  for (const std::string& f : test::MutatedFiles(german, rounds, test::FuzzSeed(4243))) {
+    test::WriteFileBytes(lib, f);
+    TLocal local;
+    size_t texts = 0;
+    local.SetTextSink([&](const std::string&, const std::string& t) {
+      ++texts;
+      EXPECT_LE(t.size(), 2047u);
+    });
+    local.ApplyLanguageLibrary(lib);
+    EXPECT_EQ(texts, LanguageKeys().size());
+  }
+  DeleteFileA(lib.c_str());
+}
+
 TEST_F(OptionsTest, TextsAreReadUpTo2047Characters) {
   TOptions o;
   o.LocalLibrary = std::string(2047, 'a');

@@ -130,6 +130,35 @@ TEST(Picture, BrokenFilesGiveAnEmptyPicture) {
   EXPECT_TRUE(missing.Empty());
 }
 
+// Damaged bitmaps and JPEG files (a few hundred from a fixed seed; CORVEL_FUZZ_ROUNDS for more)
+// never crash or hang the reader: each is refused with a reason and leaves the picture empty, or
+// is read whole at a size within bounds and draws.
+TEST(Picture, DamagedFilesAreRefusedWithAReasonOrReadWhole) {
+  const std::vector<std::string> goods = {BitmapFile(16, 14, 24), BitmapFile(9, -5, 8, 7), BitmapFile(33, 3, 1),
+                                          BitmapFile(4, 4, 32),   BitfieldsFile(124),       test::JpegFile(20, 12, RGB(10, 200, 30))};
+  const size_t rounds = test::FuzzRounds(60);
+  size_t refused = 0, read = 0;
+  for (size_t g = 0; g < goods.size(); ++g) {
+    for (const std::string& f : test::MutatedFiles(goods[g], rounds, test::FuzzSeed(20261210) + static_cast<unsigned>(g))) {
+      Picture p;
+      std::string why;
+      if (p.LoadFromMemory(Bytes(f), &why)) {
+        ++read;
+        ASSERT_TRUE(p.Width() > 0 && p.Width() <= 8192 && p.Height() > 0 && p.Height() <= 8192);
+        DWORD px[16];
+        EXPECT_TRUE(RenderPixels(p, 4, 4, px));
+      } else {
+        ++refused;
+        EXPECT_TRUE(p.Empty());
+        EXPECT_FALSE(why.empty());
+      }
+    }
+  }
+  std::printf("[ fuzz ] %zu damaged pictures: %zu refused, %zu read\n", refused + read, refused, read);
+  EXPECT_GT(refused, 0u);
+  EXPECT_GT(read, 0u);
+}
+
 TEST(Picture, JpegFilesBecomeBitmapsAndDamagedOnesAreRefusedWithAReason) {
   const std::string good = test::JpegFile(40, 30, RGB(200, 30, 30));
   Picture p;

@@ -1,4 +1,6 @@
 #include "tests/unit/test_support.h"
+#include <cstdlib>
+#include <random>
 #include <shellapi.h>
 #include <cstdio>
 #include <cstdlib>
@@ -73,6 +75,40 @@ std::string JpegFile(int width, int height, COLORREF colour, int quality) {
   jpeg_destroy_compress(&info);
   free(buffer);
   return bytes;
+}
+
+std::vector<std::string> MutatedFiles(const std::string& good, size_t count, unsigned seed) {
+  std::mt19937 random(seed);
+  auto below = [&](size_t n) { return n ? static_cast<size_t>(random() % n) : 0; };
+  static const unsigned char kExtremes[] = {0x00, 0x01, 0x7F, 0x80, 0xFF, '\r', '\n', '=', '[', ']', ' '};
+  std::vector<std::string> files;
+  for (size_t i = 0; i < count; ++i) {
+    std::string f = good;
+    const size_t edits = 1 + below(8);
+    for (size_t e = 0; e < edits && !f.empty(); ++e) {
+      const size_t at = below(f.size());
+      switch (below(5)) {
+        case 0: f[at] = static_cast<char>(f[at] ^ (1u << below(8))); break;
+        case 1: f[at] = static_cast<char>(kExtremes[below(sizeof kExtremes)]); break;
+        case 2: f.insert(at, 1 + below(16), static_cast<char>(random())); break;
+        case 3: f.erase(at, 1 + below(16)); break;
+        default: f.resize(below(f.size())); break;
+      }
+    }
+    files.push_back(f);
+  }
+  return files;
+}
+
+size_t FuzzRounds(size_t quick) {
+  char text[32] = {};
+  return GetEnvironmentVariableA("CORVEL_FUZZ_ROUNDS", text, sizeof text) ? std::strtoul(text, nullptr, 10) : quick;
+}
+
+unsigned FuzzSeed(unsigned fixed) {
+  char text[32] = {};
+  return GetEnvironmentVariableA("CORVEL_FUZZ_SEED", text, sizeof text)
+             ? static_cast<unsigned>(std::strtoul(text, nullptr, 10)) : fixed;
 }
 
 namespace {

@@ -20,6 +20,14 @@ bool FileExists(const std::string& path);
 // A baseline JPEG file of one colour, encoded with the program's own JPEG library.
 std::string JpegFile(int width, int height, COLORREF colour, int quality = 90);
 
+// Damaged copies of `good`, the same on every run of one seed: bytes flipped, overwritten with
+// extreme values, inserted, removed, and the file cut short.
+std::vector<std::string> MutatedFiles(const std::string& good, size_t count, unsigned seed);
+// How many damaged files a fuzz test reads: CORVEL_FUZZ_ROUNDS for a longer run by hand, else
+// `quick`; CORVEL_FUZZ_SEED changes the seed.
+size_t FuzzRounds(size_t quick);
+unsigned FuzzSeed(unsigned fixed);
+
 // A top-level window with caption, system menu, minimize and maximize boxes, on this thread.
 class TestWindow {
  public:
