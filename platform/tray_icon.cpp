@@ -87,18 +87,27 @@ class TrayQueue {
 
 }  // namespace
 
-NOTIFYICONDATAA MakeNotifyIconData(HWND owner, UINT id, UINT callback, HICON icon, const std::string& tip) {
-  NOTIFYICONDATAA d;
+namespace {
+
+// The record of either kind, its tip already cut to fit.
+template <typename Record, typename Text>
+Record MakeRecord(DWORD size, HWND owner, UINT id, UINT callback, HICON icon, const Text& cutTip) {
+  Record d;
   std::memset(&d, 0, sizeof d);
-  d.cbSize = kNotifyIconSize;
+  d.cbSize = size;
   d.hWnd = owner;
   d.uID = id;
   d.uFlags = kTrayFlags;
   d.uCallbackMessage = callback;
   d.hIcon = icon;
-  const std::string cut = CutAnsi(tip, kTrayTipChars);
-  std::memcpy(d.szTip, cut.c_str(), cut.size() + 1);
+  std::memcpy(d.szTip, cutTip.c_str(), (cutTip.size() + 1) * sizeof cutTip[0]);
   return d;
+}
+
+}  // namespace
+
+NOTIFYICONDATAA MakeNotifyIconData(HWND owner, UINT id, UINT callback, HICON icon, const std::string& tip) {
+  return MakeRecord<NOTIFYICONDATAA>(kNotifyIconSize, owner, id, callback, icon, CutAnsi(tip, kTrayTipChars));
 }
 
 void NotifyIcon(DWORD message, const NOTIFYICONDATAA& data) {
@@ -108,17 +117,7 @@ void NotifyIcon(DWORD message, const NOTIFYICONDATAA& data) {
 }
 
 NOTIFYICONDATAW MakeNotifyIconDataW(HWND owner, UINT id, UINT callback, HICON icon, const std::wstring& tip) {
-  NOTIFYICONDATAW d;
-  std::memset(&d, 0, sizeof d);
-  d.cbSize = kNotifyIconSizeW;
-  d.hWnd = owner;
-  d.uID = id;
-  d.uFlags = kTrayFlags;
-  d.uCallbackMessage = callback;
-  d.hIcon = icon;
-  const std::wstring cut = CutWide(tip, kTrayTipChars);
-  std::memcpy(d.szTip, cut.c_str(), (cut.size() + 1) * sizeof(wchar_t));
-  return d;
+  return MakeRecord<NOTIFYICONDATAW>(kNotifyIconSizeW, owner, id, callback, icon, CutWide(tip, kTrayTipChars));
 }
 
 void NotifyIcon(DWORD message, const NOTIFYICONDATAW& data) {

@@ -29,6 +29,15 @@ class HookLibraryTest(e2e.CorvelTestCase):
         self.addCleanup(self.t.close, hwnd)
         return hwnd
 
+    def drag(self, x, y):
+        """A press at (x, y), a move by DRAG and the release, with real input."""
+        s = self.session
+        s.mousedown(x, y)
+        time.sleep(0.2)
+        s.mousemove(x + DRAG[0], y + DRAG[1])
+        time.sleep(0.2)
+        s.mouseup()
+
     def settle(self):
         time.sleep(0.3)
         self.rec.take()
@@ -87,11 +96,7 @@ class HookLibraryTest(e2e.CorvelTestCase):
         # Without a drawn button the place of the button is title bar like any other.
         st = t.state(w)
         x, y = cs.button_centre(st)
-        s.mousedown(x, y)
-        time.sleep(0.2)
-        s.mousemove(x + DRAG[0], y + DRAG[1])
-        time.sleep(0.2)
-        s.mouseup()
+        self.drag(x, y)
         log = rec.wait(cs.has(cs.HM_BUTTONUP, w))
         moved = t.state(w)
         self.assertEqual((moved["x"], moved["y"]), (st["x"] + DRAG[0], st["y"] + DRAG[1]), "not dragged")
@@ -109,11 +114,7 @@ class HookLibraryTest(e2e.CorvelTestCase):
         self.settle()
         st = t.state(w)
         x, y = cs.button_centre(st)
-        s.mousedown(x, y)
-        time.sleep(0.2)
-        s.mousemove(x + DRAG[0], y + DRAG[1])
-        time.sleep(0.2)
-        s.mouseup()
+        self.drag(x, y)
         log = rec.wait(cs.has(cs.HM_BUTTONUP, w), timeout=1.0)
         after = t.state(w)
         self.assertEqual((after["x"], after["y"]), (st["x"], st["y"]), "a press on the button moved the window")
@@ -137,11 +138,7 @@ class HookLibraryTest(e2e.CorvelTestCase):
         self.settle()
         st = t.state(w)
         x, y = cs.button_centre(st)
-        s.mousedown(x, y)
-        time.sleep(0.2)
-        s.mousemove(x + DRAG[0], y + DRAG[1])
-        time.sleep(0.2)
-        s.mouseup()
+        self.drag(x, y)
         rec.wait(cs.has(cs.HM_BUTTONUP, w))
         moved = t.state(w)
         self.assertEqual((moved["x"], moved["y"]), (st["x"] + DRAG[0], st["y"] + DRAG[1]),

@@ -192,6 +192,16 @@ class AboutBoxTest(e2e.CorvelTestCase):
         self.reg(["add", key + r"\.html", "/ve", "/f", "/d", "CorvelTestPage"])
         self.addCleanup(self.reg, ["add", key + r"\.html", "/ve", "/f", "/d", old or "htmlfile"])
         self.start_with("win10", "")
+        self.click_help()
+        self.assertTrue(s.wait_for(lambda: os.path.exists(record), 10), "the shell opened nothing")
+        with open(record, "rb") as f:
+            opened = f.read().decode("latin-1").split("\n")[0]
+        self.assertTrue(opened.lower().endswith("\\help\\corvlhelp.html"), opened)
+        self.assertFalse([w for w in t.toplevel(VIEWER_CLASS) if w["vis"]], "WinHelp was started")
+
+    def click_help(self):
+        """Options from the tray menu, then its Help button; the dialog is closed at the end."""
+        s, t = self.session, self.session.targets
         menu = ts.open_tray_menu(s, t)
         x, y = ts.exit_centre(menu)
         s.click(x, y - ts.MENU_ITEM)  # Options, above Exit
@@ -199,11 +209,6 @@ class AboutBoxTest(e2e.CorvelTestCase):
         self.assertTrue(dialog, "no options dialog")
         self.addCleanup(t.post, dialog[0]["hwnd"], e2e.WM_CLOSE)
         self.assertTrue(s.click_child(dialog[0]["hwnd"], OPTIONS_CLIENT, "Help"), "the options dialog has no Help button")
-        self.assertTrue(s.wait_for(lambda: os.path.exists(record), 10), "the shell opened nothing")
-        with open(record, "rb") as f:
-            opened = f.read().decode("latin-1").split("\n")[0]
-        self.assertTrue(opened.lower().endswith("\\help\\corvlhelp.html"), opened)
-        self.assertFalse([w for w in t.toplevel(VIEWER_CLASS) if w["vis"]], "WinHelp was started")
 
     @staticmethod
     def winpath(path):
@@ -225,14 +230,7 @@ class AboutBoxTest(e2e.CorvelTestCase):
         s = self.session
         t = s.targets
         self.start_with("winxp", "")
-        menu = ts.open_tray_menu(s, t)
-        x, y = ts.exit_centre(menu)
-        s.click(x, y - ts.MENU_ITEM)  # Options, above Exit
-        dialog = s.wait_for(lambda: [w for w in t.toplevel(OPTIONS_CLASS) if w["vis"]], 3)
-        self.assertTrue(dialog, "no options dialog")
-        dialog = dialog[0]["hwnd"]
-        self.addCleanup(t.post, dialog, e2e.WM_CLOSE)
-        self.assertTrue(s.click_child(dialog, OPTIONS_CLIENT, "Help"), "the options dialog has no Help button")
+        self.click_help()
         viewer = s.wait_for(lambda: [w for w in t.toplevel(VIEWER_CLASS) if w["vis"]], 10)
         self.assertTrue(viewer, "no help window")
         viewer = viewer[0]["hwnd"]
