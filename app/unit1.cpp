@@ -7,6 +7,7 @@
 #include "platform/effects.h"
 #include "platform/messages.h"
 #include "platform/tray_icon.h"
+#include "platform/window_jobs.h"
 #include "settings/settings_location.h"
 #include "sysinfo/about_form.h"
 #include "sysinfo/os_info.h"
@@ -137,7 +138,17 @@ void TForm1::FormDestroy() {
   EndStep([this] { Applets.RemoveAppletTrayIcons(); });
   EndStep([this] { RxTrayIcon1.Hide(); });
   EndStep([this] { hooks_.DeleteHook(); });
-  EndStep([this] { RestoreWindows(HeldWindows()); });
+  std::vector<HWND> held;
+  EndStep([this, &held] {
+    held = HeldWindows();
+    RestoreWindows(held);
+  });
+  // A window whose program hangs in the middle of a fade is shown without waiting for it.
+  EndStep([&held] {
+    if (FlushWindowJobs(kWindowJobsAtExitMs)) return;
+    for (HWND w : held)
+      if (IsWindow(w) && !IsWindowVisible(w)) ShowWindowAsync(w, SW_SHOWNORMAL);
+  });
   EndStep([this] { BUpUser.SaveToFile(UserPictureToWrite(kUserUpBitmapFile)); });
   EndStep([this] { BDownUser.SaveToFile(UserPictureToWrite(kUserDownBitmapFile)); });
   TrayWindows.clear();

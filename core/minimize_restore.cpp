@@ -6,6 +6,7 @@
 #include "resources/menu_images.h"
 #include "sysinfo/about_form.h"
 #include "platform/text.h"
+#include "platform/window_jobs.h"
 
 namespace corvel {
 
@@ -18,14 +19,6 @@ constexpr int kMarginTextAngle = 90;
 constexpr COLORREF kMarginTop = RGB(0, 0, 0);
 constexpr COLORREF kMarginBottom = RGB(0, 0, 255);
 constexpr UINT kResponsiveTimeoutMs = 200;
-
-// Windows of other programs are shown and hidden without waiting for them, so that a program
-// that hangs cannot stop this one.
-void Show(HWND window, int command) {
-  if (!window) return;
-  if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) ShowWindow(window, command);
-  else ShowWindowAsync(window, command);
-}
 
 // Style changes are sent to the window; skip the fade of one that does not answer.
 bool Responsive(HWND window) {
@@ -79,49 +72,97 @@ void TForm1::DelTrTimerTimer() {
   RedrawButton(window);
   if (CloseAfterRestore) {
     // Asked, not waited for: a program that hangs or asks its user first must not stop this one.
-    PostMessageA(window, WM_CLOSE, 0, 0);
+    // After a fade-in still under way, once the window is shown.
+    if (WindowJobsPending(window)) RunWindowJob(window, [window] { PostMessageA(window, WM_CLOSE, 0, 0); });
+    else PostMessageA(window, WM_CLOSE, 0, 0);
     CloseAfterRestore = false;
   }
 }
 
-void TForm1::HideWindow(HWND window) {
-  Journal.Add(window);
-  const bool fade = Options.SlowD && Responsive(window);
+// The steps of a fade and of the showing or hiding around it, in the order the fades need: the
+// old style and alpha 255 come back only once the window is hidden, and the fade-in runs once it
+// is shown. Run on the window's own thread (a window of this program) or on a thread of the
+// window's own (platform/window_jobs.h), never on the user-interface thread for another program.
+namespace {
+
+struct Steps {
+  HWND window;
+  LayeredCall layered;
+  bool fade;
+  bool toFront;
+};
+
+void Apply(HWND window, int command, bool sync) {
+  if (!window) return;
+  if (sync) ShowWindow(window, command);
+  else ShowWindowAsync(window, command);
+}
+
+void HideSteps(const Steps& s, bool sync) {
+  const bool fade = s.fade && Responsive(s.window);
   LONG oldStyle = 0;
   if (fade) {
-    oldStyle = GetWindowLongA(window, GWL_EXSTYLE);
-    SetWindowLongA(window, GWL_EXSTYLE, kLayeredStyle);
-    for (BYTE alpha : FadeOutAlphas()) SetLayeredAttributes(window, 0, alpha, kLayeredAlphaFlag);
+    oldStyle = GetWindowLongA(s.window, GWL_EXSTYLE);
+    SetWindowLongA(s.window, GWL_EXSTYLE, kLayeredStyle);
+    for (BYTE alpha : FadeOutAlphas()) s.layered(s.window, 0, alpha, kLayeredAlphaFlag);
   }
-  Show(window, SW_SHOWMINIMIZED);
-  Show(GetParent(window), SW_HIDE);
-  Show(GetWindow(window, GW_OWNER), SW_HIDE);
-  Show(window, SW_HIDE);
+  // With a fade the window must be hidden before its old style comes back: the steps wait.
+  const bool wait = sync || fade;
+  Apply(s.window, SW_SHOWMINIMIZED, wait);
+  Apply(GetParent(s.window), SW_HIDE, wait);
+  Apply(GetWindow(s.window, GW_OWNER), SW_HIDE, wait);
+  Apply(s.window, SW_HIDE, wait);
   if (fade) {
-    SetLayeredAttributes(window, 0, kOpaque, kLayeredAlphaFlag);
-    SetWindowLongA(window, GWL_EXSTYLE, oldStyle);
+    s.layered(s.window, 0, kOpaque, kLayeredAlphaFlag);
+    SetWindowLongA(s.window, GWL_EXSTYLE, oldStyle);
   }
 }
 
-void TForm1::RestoreWindow(HWND window, bool toFront) {
-  const bool fade = Options.SlowA && Responsive(window);
+void ShowSteps(const Steps& s, bool sync) {
+  const bool fade = s.fade && Responsive(s.window);
   const std::vector<BYTE> alphas = FadeInAlphas();
   LONG oldStyle = 0;
   if (fade) {
-    oldStyle = GetWindowLongA(window, GWL_EXSTYLE);
-    SetWindowLongA(window, GWL_EXSTYLE, kLayeredStyle);
-    SetLayeredAttributes(window, 0, alphas.front(), kLayeredAlphaFlag);
+    oldStyle = GetWindowLongA(s.window, GWL_EXSTYLE);
+    SetWindowLongA(s.window, GWL_EXSTYLE, kLayeredStyle);
+    s.layered(s.window, 0, alphas.front(), kLayeredAlphaFlag);
   }
-  const HWND owner = GetWindow(window, GW_OWNER);
-  Show(owner, SW_SHOW);
-  Show(window, SW_SHOW);
-  Show(owner, SW_RESTORE);
-  Show(window, SW_RESTORE);
-  if (toFront) SetForegroundWindow(window);
+  const bool wait = sync || fade;
+  const HWND owner = GetWindow(s.window, GW_OWNER);
+  Apply(owner, SW_SHOW, wait);
+  Apply(s.window, SW_SHOW, wait);
+  Apply(owner, SW_RESTORE, wait);
+  Apply(s.window, SW_RESTORE, wait);
+  if (s.toFront) SetForegroundWindow(s.window);
   if (fade) {
-    for (size_t i = 1; i < alphas.size(); ++i) SetLayeredAttributes(window, 0, alphas[i], kLayeredAlphaFlag);
-    SetWindowLongA(window, GWL_EXSTYLE, oldStyle);
+    for (size_t i = 1; i < alphas.size(); ++i) s.layered(s.window, 0, alphas[i], kLayeredAlphaFlag);
+    SetWindowLongA(s.window, GWL_EXSTYLE, oldStyle);
   }
+}
+
+bool OfThisThread(HWND window) { return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId(); }
+
+// Here where the window is this thread's, or where nothing waits on its program (no fade, no
+// step of it still under way); on the window's own thread otherwise.
+void RunSteps(const Steps& s, void (*steps)(const Steps&, bool)) {
+  if (OfThisThread(s.window)) {
+    steps(s, true);
+  } else if (!s.fade && !WindowJobsPending(s.window)) {
+    steps(s, false);
+  } else {
+    RunWindowJob(s.window, [s, steps] { steps(s, true); });
+  }
+}
+
+}  // namespace
+
+void TForm1::HideWindow(HWND window) {
+  Journal.Add(window);
+  RunSteps(Steps{window, SetLayeredAttributes.Call(), Options.SlowD, false}, HideSteps);
+}
+
+void TForm1::RestoreWindow(HWND window, bool toFront) {
+  RunSteps(Steps{window, SetLayeredAttributes.Call(), Options.SlowA, toFront}, ShowSteps);
   // At shutdown the journal is emptied once, after every window is back.
   if (!destroyed_) Journal.Remove(window);
 }

@@ -9,9 +9,9 @@ void LayeredAttributes::Resolve() {
                 : nullptr;
 }
 
-BOOL LayeredAttributes::operator()(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags) const {
-  if (!fn_) return 0;
-  return CurrentEffects().SetLayeredWindowAttributes(fn_, hwnd, key, alpha, flags);
+BOOL LayeredCall::operator()(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags) const {
+  if (!fn) return 0;
+  return CurrentEffects().SetLayeredWindowAttributes(fn, hwnd, key, alpha, flags);
 }
 
 }  // namespace corvel

@@ -87,6 +87,8 @@ constexpr UINT kTrayFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;  // 7
 constexpr size_t kTrayTipChars = 63;
 // At its end the program waits this long at most for the shell to take its last tray calls.
 constexpr DWORD kTrayFlushAtExitMs = 2000;
+// ... and for the fades of other programs' windows to end.
+constexpr DWORD kWindowJobsAtExitMs = 2000;
 constexpr size_t kMenuCaptionChars = 100;
 constexpr int kMenuImageSize = 17;
 

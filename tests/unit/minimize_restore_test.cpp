@@ -104,6 +104,32 @@ TEST_F(MainFormTest, FadesStepTheAlphaAndPutTheStyleBack) {
   }
 }
 
+// Another program's window fades on a thread of its own, in the order the fades need: its own
+// style comes back only once it is hidden, and the fade-in begins once it is shown again.
+// The program may hang just as its style is changed: Corvel does not wait for it.
+TEST_F(MainFormTest, FadesOfAnotherProgramsWindowKeepTheirOrderAndNeverWaitOnIt) {
+  constexpr DWORD kHangMs = 1500;
+  test::ThreadWindow w("faded elsewhere", kHangMs);
+  const LONG oldEx = GetWindowLongA(w.hwnd(), GWL_EXSTYLE);
+  Start("[Options]\r\nSlowA=1\r\nSlowD=1\r\n");
+  const DWORD before = GetTickCount();
+  form->HideWindow(w.hwnd());
+  EXPECT_LT(GetTickCount() - before, kHangMs / 2) << "the hiding waited on the hung program";
+  ASSERT_TRUE(test::PumpUntil([&] { return w.StyleChanges().size() >= 2; }, 5000));
+  auto changes = w.StyleChanges();
+  EXPECT_TRUE(changes[0].exStyle & WS_EX_LAYERED);
+  EXPECT_EQ(changes[1].exStyle, oldEx);
+  EXPECT_FALSE(changes[1].visible) << "its own style came back before it was hidden";
+  EXPECT_FALSE(IsWindowVisible(w.hwnd()));
+  form->RestoreWindow(w.hwnd());
+  ASSERT_TRUE(test::PumpUntil([&] { return w.StyleChanges().size() >= 4; }, 5000));
+  changes = w.StyleChanges();
+  EXPECT_TRUE(changes[2].exStyle & WS_EX_LAYERED);
+  EXPECT_EQ(changes[3].exStyle, oldEx);
+  EXPECT_TRUE(changes[3].visible) << "the fade-in ended before the window was shown";
+  EXPECT_TRUE(test::PumpUntil([&] { return IsWindowVisible(w.hwnd()) != FALSE; }));
+}
+
 TEST_F(MainFormTest, AMaximizedWindowComesBackMaximizedAndInFront) {
   TestWindow w("maximized"), other("other");
   ShowWindow(w.hwnd(), SW_MAXIMIZE);

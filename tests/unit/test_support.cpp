@@ -1,6 +1,7 @@
 #include "tests/unit/test_support.h"
 #include <cstdlib>
 #include <random>
+#include <utility>
 #include <shellapi.h>
 #include <cstdio>
 #include <cstdlib>
@@ -156,6 +157,61 @@ TestWindow::TestWindow(const std::wstring& title) {
 }
 
 TestWindow::~TestWindow() { Destroy(); }
+
+ThreadWindow::ThreadWindow(const char* title, DWORD hangMs) : title_(title), hangMs_(hangMs), ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+  InitializeCriticalSection(&lock_);
+  thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+  WaitForSingleObject(ready_, 5000);
+}
+
+ThreadWindow::~ThreadWindow() {
+  if (hwnd_) PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+  WaitForSingleObject(thread_, 5000);
+  CloseHandle(thread_);
+  CloseHandle(ready_);
+  DeleteCriticalSection(&lock_);
+}
+
+std::vector<ThreadWindow::StyleChange> ThreadWindow::StyleChanges() {
+  EnterCriticalSection(&lock_);
+  std::vector<StyleChange> copy = changes_;
+  LeaveCriticalSection(&lock_);
+  return copy;
+}
+
+DWORD WINAPI ThreadWindow::Run(LPVOID param) {
+  auto* self = static_cast<ThreadWindow*>(param);
+  static const char* cls = [] {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "CorvelUnitThreadWindow";
+    RegisterClassA(&wc);
+    return "CorvelUnitThreadWindow";
+  }();
+  self->hwnd_ = CreateWindowExA(0, cls, self->title_.c_str(), WS_OVERLAPPEDWINDOW, 150, 150, 300, 200, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), self);
+  ShowWindow(self->hwnd_, SW_SHOWNORMAL);
+  SetEvent(self->ready_);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  return 0;
+}
+
+LRESULT CALLBACK ThreadWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE)
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
+  auto* self = reinterpret_cast<ThreadWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (self && msg == WM_STYLECHANGING && self->hangMs_) Sleep(std::exchange(self->hangMs_, 0));
+  if (self && msg == WM_STYLECHANGED && wp == static_cast<WPARAM>(GWL_EXSTYLE)) {
+    EnterCriticalSection(&self->lock_);
+    self->changes_.push_back({static_cast<LONG>(reinterpret_cast<const STYLESTRUCT*>(lp)->styleNew),
+                              IsWindowVisible(hwnd) != FALSE});
+    LeaveCriticalSection(&self->lock_);
+  }
+  if (msg == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
 
 void TestWindow::Destroy() {
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);

@@ -45,6 +45,31 @@ class TestWindow {
   HWND hwnd_;
 };
 
+// A top-level window on a thread of its own (as another program's window is to Corvel), which
+// notes each extended style it is given and whether it was visible then; with `hangMs`, its
+// thread stops that long at the first style change (a program that hangs just then).
+class ThreadWindow {
+ public:
+  explicit ThreadWindow(const char* title, DWORD hangMs = 0);
+  ~ThreadWindow();
+  ThreadWindow(const ThreadWindow&) = delete;
+  ThreadWindow& operator=(const ThreadWindow&) = delete;
+  HWND hwnd() const { return hwnd_; }
+  struct StyleChange { LONG exStyle; bool visible; };
+  std::vector<StyleChange> StyleChanges();
+
+ private:
+  static DWORD WINAPI Run(LPVOID self);
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  std::string title_;
+  DWORD hangMs_;
+  HWND hwnd_ = nullptr;
+  HANDLE thread_ = nullptr;
+  HANDLE ready_ = nullptr;
+  CRITICAL_SECTION lock_;
+  std::vector<StyleChange> changes_;
+};
+
 // Runs the message loop of this thread for `ms` milliseconds.
 void Pump(DWORD ms = 30);
 // Pumps until `done` holds or `ms` pass; returns `done()`.
