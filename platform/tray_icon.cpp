@@ -147,18 +147,11 @@ bool FlushNotifyIcons(DWORD timeoutMs) {
   unsigned long long queued = 0, done = 0;
   TrayQueue::Instance().Counts(queued, done);
   const unsigned long long target = queued;
-  const DWORD start = GetTickCount();
-  while (done < target) {
-    const DWORD spent = GetTickCount() - start;
-    if (spent >= timeoutMs) return false;
-    // A tray of this very thread (as in the tests) answers only while its sent messages are taken.
-    const HANDLE progress = TrayQueue::Instance().Progress();
-    MsgWaitForMultipleObjects(progress ? 1 : 0, &progress, FALSE, progress ? timeoutMs - spent : 1, QS_SENDMESSAGE);
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  // A tray of this very thread (as in the tests) answers only while its sent messages are taken.
+  return WaitTakingSentMessages(TrayQueue::Instance().Progress(), timeoutMs, [&] {
     TrayQueue::Instance().Counts(queued, done);
-  }
-  return true;
+    return done >= target;
+  });
 }
 
 }  // namespace corvel

@@ -89,6 +89,18 @@ void ProcessPendingMessages() {
 
 void TerminateApplication() { PostQuitMessage(0); }
 
+bool WaitTakingSentMessages(HANDLE progress, DWORD timeoutMs, const std::function<bool()>& done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    const DWORD spent = GetTickCount() - start;
+    if (spent >= timeoutMs) return false;
+    MsgWaitForMultipleObjects(progress ? 1 : 0, &progress, FALSE, progress ? timeoutMs - spent : 1, QS_SENDMESSAGE);
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  return true;
+}
+
 void AcceptFromLowerProcesses(HWND window, UINT msg) {
   using FilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
   constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW

@@ -2,6 +2,7 @@
 // member and forgets the object at WM_NCDESTROY.
 #pragma once
 #include <windows.h>
+#include <functional>
 
 namespace corvel {
 
@@ -36,6 +37,10 @@ int RunMessageLoop();
 void ProcessPendingMessages();
 // Asks the message loop to end.
 void TerminateApplication();
+// Waits up to `timeoutMs` until `done()` holds, waking when `progress` is set; messages sent to
+// this thread are handled meanwhile (what it waits for may wait on a window of this thread).
+// True when `done()` held in time.
+bool WaitTakingSentMessages(HANDLE progress, DWORD timeoutMs, const std::function<bool()>& done);
 // Lets processes of a lower integrity level (the shell, the hooked programs) send `msg` to
 // `window` where Corvel runs elevated; nothing where the system has no such filter.
 void AcceptFromLowerProcesses(HWND window, UINT msg);

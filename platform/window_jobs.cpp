@@ -4,6 +4,7 @@
 #include <mutex>
 #include <thread>
 #include "platform/handles.h"
+#include "platform/window.h"
 
 namespace corvel {
 
@@ -77,17 +78,9 @@ void RunWindowJob(HWND window, std::function<void()> job) { WindowJobs::Instance
 bool WindowJobsPending(HWND window) { return WindowJobs::Instance().Pending(window); }
 
 bool FlushWindowJobs(DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (WindowJobs::Instance().PendingCount() > 0) {
-    const DWORD spent = GetTickCount() - start;
-    if (spent >= timeoutMs) return false;
-    // A job may wait on a window of this very thread: its sent messages are taken meanwhile.
-    const HANDLE progress = WindowJobs::Instance().Progress();
-    MsgWaitForMultipleObjects(progress ? 1 : 0, &progress, FALSE, progress ? timeoutMs - spent : 1, QS_SENDMESSAGE);
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
-  return true;
+  // A job may wait on a window of this very thread: its sent messages are taken meanwhile.
+  return WaitTakingSentMessages(WindowJobs::Instance().Progress(), timeoutMs,
+                                [] { return WindowJobs::Instance().PendingCount() == 0; });
 }
 
 }  // namespace corvel
