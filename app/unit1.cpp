@@ -109,6 +109,7 @@ void TForm1::Timer1Timer() {
   // it, or an update forced from here, would wait on the shell.
   RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
   RegisterHotKeyFromOptions();
+  startedUp_ = true;
 }
 
 namespace {
@@ -191,6 +192,7 @@ HWND TForm1::HeldWindow(LPARAM list, WPARAM index) const {
   if (list == kHeldInTray) return index < TrayWindows.size() ? TrayWindows[index]->Handle : nullptr;
   if (list == kHeldInMenu) return index < MenuWindows.size() ? MenuWindows[index]->Handle : nullptr;
   if (list == kInButtonTable) return index < static_cast<WPARAM>(ButtonWindowCount) ? ButtonWindows[index].Handle : nullptr;
+  if (list == kStartedUp) return startedUp_ ? hwnd() : nullptr;
   return nullptr;
 }
 

@@ -80,7 +80,7 @@ class TForm1 : public Window {
   // Whether a per-window tray icon has identifier `id`.
   bool TrayIconIdInUse(UINT id) const;
   // The window of record `index` of TrayWindows (kHeldInTray), MenuWindows (kHeldInMenu) or the
-  // caption-button table (kInButtonTable), or 0.
+  // caption-button table (kInButtonTable); the main window once started up (kStartedUp); or 0.
   HWND HeldWindow(LPARAM list, WPARAM index) const;
 
   // ---- Caption button and hook protocol
@@ -206,6 +206,7 @@ class TForm1 : public Window {
   bool passRunning_ = false;
   bool rescanAfterPass_ = false;
   bool destroyed_ = false;
+  bool startedUp_ = false;  // the start-up continuation has run
   ButtonShareMapping share_;  // what the hook library draws from
   UINT drawButtonMessage_ = 0;
 };

@@ -54,6 +54,7 @@ constexpr const char kHeldWindowQueryMessage[] = "CorvelHeldWindow";
 constexpr LPARAM kHeldInTray = 0;
 constexpr LPARAM kHeldInMenu = 1;
 constexpr LPARAM kInButtonTable = 2;  // the windows of the caption-button table
+constexpr LPARAM kStartedUp = 3;      // the main window itself once the settings are loaded and applied
 
 // Hot keys.
 constexpr int kHotKeyCtrlTab = 1;

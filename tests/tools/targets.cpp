@@ -9,8 +9,13 @@
 //                              windows are of a UTF-16 class: every character stays)
 //   stylelog H                 the extended styles H was given (WM_STYLECHANGED), oldest first:
 //                              "N" then " 0xE" each; the log is emptied
-//   state H                    exists vis iconic zoomed fg exstyle style alpha x y w h title
-//   post H MSG WP LP | send H MSG WP LP   (numbers in hex or decimal; send answers the result)
+//   state H                    exists vis iconic zoomed fg exstyle style alpha x y w h, the screen
+//                              rectangles button=L,T,R,B (the caption button's) and min=L,T,R,B
+//                              (the minimize button's) by the program's geometry, title
+//   picture NAME               a built-in caption-button picture (Up Down UpXP DownXP): "W H" and
+//                              RRGGBB for each pixel, row by row
+//   post H MSG WP LP | send H MSG WP LP   (numbers in hex or decimal, or MSG the name of a
+//                              registered message; send answers the result)
 //   find CLASS CAPTION         handle of the first match ("-" for none)
 //   hang MS                    the window thread stops pumping for MS milliseconds
 //   tray                       become the tray: a topmost Shell_TrayWnd that records every call
@@ -80,6 +85,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,6 +96,7 @@
 #include "platform/button_share.h"
 #include "platform/caption_geometry.h"
 #include "platform/messages.h"
+#include "resources/button_images.h"
 #include "tests/tools/tool_io.h"
 
 namespace {
@@ -209,13 +216,41 @@ std::string State(HWND h) {
   const BOOL layered = GetLayeredWindowAttributes(h, &key, &alpha, &flags);
   char title[256] = {};
   GetWindowTextA(h, title, sizeof title);
-  char b[512];
-  std::snprintf(b, sizeof b, "exists=1 vis=%d iconic=%d zoomed=%d fg=%d exstyle=0x%lx style=0x%lx alpha=%d x=%ld y=%ld w=%ld h=%ld title=%s",
+  // The caption button's and the minimize button's places by the program's own geometry.
+  const corvel::FrameMetrics m = corvel::SystemFrameMetrics();
+  RECT button = corvel::ProgramButtonRect(r.right - r.left, m), minimize = corvel::MinimizeButtonRect(r.right - r.left, m);
+  OffsetRect(&button, r.left, r.top);
+  OffsetRect(&minimize, r.left, r.top);
+  char b[640];
+  std::snprintf(b, sizeof b, "exists=1 vis=%d iconic=%d zoomed=%d fg=%d exstyle=0x%lx style=0x%lx alpha=%d x=%ld y=%ld w=%ld h=%ld "
+                "button=%ld,%ld,%ld,%ld min=%ld,%ld,%ld,%ld title=%s",
                 IsWindowVisible(h) ? 1 : 0, IsIconic(h) ? 1 : 0, IsZoomed(h) ? 1 : 0, GetForegroundWindow() == h ? 1 : 0,
                 static_cast<unsigned long>(GetWindowLongA(h, GWL_EXSTYLE)),
                 static_cast<unsigned long>(GetWindowLongA(h, GWL_STYLE)), layered ? alpha : -1, r.left, r.top,
-                r.right - r.left, r.bottom - r.top, title);
+                r.right - r.left, r.bottom - r.top, button.left, button.top, button.right, button.bottom, minimize.left,
+                minimize.top, minimize.right, minimize.bottom, title);
   return b;
+}
+
+// A built-in picture of the caption button at its own size: "W H" and a hex RRGGBB a pixel.
+std::string PictureReply(const std::string& name) {
+  static const std::pair<const char*, corvel::ButtonImage> kNames[] = {
+      {"Up", corvel::ButtonImage::Up}, {"Down", corvel::ButtonImage::Down},
+      {"UpXP", corvel::ButtonImage::UpXP}, {"DownXP", corvel::ButtonImage::DownXP}};
+  for (const auto& [n, image] : kNames) {
+    if (name != n) continue;
+    const SIZE size = corvel::ButtonImageSize(image);
+    std::string out = std::to_string(size.cx) + " " + std::to_string(size.cy);
+    for (int y = 0; y < size.cy; ++y)
+      for (int x = 0; x < size.cx; ++x) {
+        const COLORREF c = corvel::ButtonImagePixel(image, x, y);
+        char px[8];
+        std::snprintf(px, sizeof px, " %02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+        out += px;
+      }
+    return out;
+  }
+  return "error";
 }
 
 // What the hook library does to draw the caption button after a repaint, and nothing more.
@@ -794,15 +829,19 @@ void Handle(const std::string& line) {
   } else if (cmd == "state") {
     std::string h; in >> h;
     Reply(State(H(h)));
+  } else if (cmd == "picture") {
+    std::string name; in >> name;
+    Reply(PictureReply(name));
   } else if (cmd == "post" || cmd == "send") {
     std::string h, m, w, l;
     in >> h >> m >> w >> l;
+    const UINT msg = std::isdigit(static_cast<unsigned char>(m[0])) ? static_cast<UINT>(Num(m)) : RegisterWindowMessageA(m.c_str());
     if (cmd == "post") {
-      PostMessageA(H(h), Num(m), Num(w), Num(l));
+      PostMessageA(H(h), msg, Num(w), Num(l));
       Reply("ok");
     } else {
       DWORD_PTR r = 0;
-      SendMessageTimeoutA(H(h), Num(m), Num(w), Num(l), SMTO_ABORTIFHUNG, 5000, &r);
+      SendMessageTimeoutA(H(h), msg, Num(w), Num(l), SMTO_ABORTIFHUNG, 5000, &r);
       Reply(std::to_string(static_cast<long long>(r)));
     }
   } else if (cmd == "frompoint") {
