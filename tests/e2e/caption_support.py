@@ -1,6 +1,6 @@
 """Helpers of the caption-button end-to-end tests: the hook message numbers (read from
-platform/messages.h, where they are defined once), the built-in button pictures, title-bar
-points, a recording stand-in for the main window, and target programs under other names."""
+platform/messages.h, where they are defined once), the built-in button pictures (drawn by the
+program's code in the test tool), title-bar points, a recording stand-in for the main window, and target programs under other names."""
 
 import os
 import re
@@ -45,64 +45,30 @@ NO_MINIMIZE_BOX_STYLE = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME
 WM_NULL = 0
 WM_HOTKEY = 0x312
 
-# The built-in pictures of resources/button_images.cpp at the points the tests look at.
-FACE = (212, 208, 200)
-WHITE = (255, 255, 255)
-DARK = (64, 64, 64)
-SHADOW = (128, 128, 128)
-BLACK = (0, 0, 0)
+_pictures = {}
 
 
-def classic_up_pixel(x, y):
-    """BUp, 16 x 14: raised face with a black mirrored L."""
-    if (x in (10, 11) and 5 <= y <= 10) or (6 <= x <= 11 and y in (9, 10)):
-        return BLACK
-    if y == 13 or x == 15:
-        return DARK
-    if y == 0 or x == 0:
-        return WHITE
-    if y == 12 or x == 14:
-        return SHADOW
-    return FACE
+def picture(name):
+    """A built-in picture (Up, Down, UpXP, DownXP) as rows of (r, g, b), from the program's code."""
+    if name not in _pictures:
+        _pictures[name] = e2e.session().targets.picture(name)
+    return _pictures[name]
 
 
-def classic_down_pixel(x, y):
-    """BDown, 16 x 14: the sunken face, glyph one pixel lower and further right."""
-    if (x in (11, 12) and 6 <= y <= 11) or (7 <= x <= 12 and y in (10, 11)):
-        return BLACK
-    if y == 0 or x == 0:
-        return DARK
-    if y == 13 or x == 15:
-        return WHITE
-    if y == 1 or x == 1:
-        return SHADOW
-    return FACE
-
-
-XP_UP_FILL = (59, 119, 245)
-XP_UP_DARK = (35, 92, 227)
-XP_DOWN_FILL = (0, 80, 181)
-
-
-def xp_source_point(x, y, width, height, side=21):
-    """The BUpXP pixel that a nearest-neighbour stretch puts at (x, y) of the rectangle."""
-    return x * side // width, y * side // height
+def centre(rect):
+    return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
 
 
 def title_point(state, dx=60):
     """A point of the title bar, away from every button."""
-    return state["x"] + dx, state["y"] + e2e.SM_CYFRAME + e2e.SM_CYSIZE // 2 + 1
+    return state["x"] + dx, centre(state["min"])[1]
 
 
-def button_centre(state):
-    left, top, right, bottom = e2e.button_rect(state)
-    return (left + right) // 2, (top + bottom) // 2
+button_centre = e2e.button_centre
 
 
 def minimize_centre(state):
-    left = state["x"] + state["w"] - e2e.SM_CXFRAME - 3 * e2e.SM_CXSIZE
-    top = state["y"] + e2e.SM_CYFRAME + 2
-    return left + (e2e.SM_CXSIZE - 2) // 2, top + (e2e.SM_CYSIZE - 4) // 2
+    return centre(state["min"])
 
 
 def region(screen, rect):
@@ -111,23 +77,14 @@ def region(screen, rect):
     return [row[left:right] for row in screen[top:bottom]]
 
 
-def matches(rows, picture, width, height, tolerance=0):
-    """Share of pixels of `rows` equal to picture(x, y) (within tolerance per channel)."""
-    good = total = 0
-    for y in range(height):
-        for x in range(width):
-            total += 1
-            want = picture(x, y)
-            got = rows[y][x]
-            if all(abs(a - b) <= tolerance for a, b in zip(got, want)):
-                good += 1
-    return good / total if total else 0.0
+def share_equal(rows, other):
+    """Share of the pixels of `rows` equal to those of `other` at the same place."""
+    pairs = [(a, b) for row, orow in zip(rows, other) for a, b in zip(row, orow)]
+    return sum(a == b for a, b in pairs) / len(pairs) if pairs else 0.0
 
 
 def shows_classic(screen, state, pressed=False):
-    rect = e2e.button_rect(state)
-    w, h = rect[2] - rect[0], rect[3] - rect[1]
-    return matches(region(screen, rect), classic_down_pixel if pressed else classic_up_pixel, w, h) == 1.0
+    return region(screen, e2e.button_rect(state)) == picture("Down" if pressed else "Up")
 
 
 def read_log(client):
@@ -192,16 +149,9 @@ class NamedTargets(e2e.Targets):
     """targets.exe run under another file name (a program that is not in a list)."""
 
     def __init__(self, session, exe_name):
-        src = os.path.join(session.bin_dir, "targets.exe")
-        exe = os.path.join(session.bin_dir, exe_name)
-        shutil.copyfile(src, exe)
-        self.session = session
-        self.exe = exe
-        self.proc = session.popen([session.wine, exe], exe_name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        self.reader = e2e._LineReader(self.proc.stdout)
-        first = self.reader.readline(60)
-        if first != "ready":
-            raise e2e.E2EError("%s said %r instead of ready" % (exe_name, first))
+        self.exe = os.path.join(session.bin_dir, exe_name)
+        shutil.copyfile(os.path.join(session.bin_dir, "targets.exe"), self.exe)
+        super().__init__(session, exe_name, exe=self.exe)
 
     def quit(self):
         super().quit()
@@ -211,36 +161,16 @@ class NamedTargets(e2e.Targets):
             pass
 
 
-def _xp_pixel(x, y, corner, light, fill, dark, glyph, glyph_top, side=21):
-    last = side - 1
-    if x in (0, last) or y in (0, last):
-        return WHITE
-    if x in (1, last - 1) and y in (1, last - 1):
-        return corner
-    bottom = glyph_top + 7
-    if (x in (15, 16) and glyph_top <= y <= bottom) or (9 <= x <= 16 and y in (bottom - 1, bottom)):
-        return glyph
-    if x >= 17 or y >= 17:
-        return dark
-    if x <= 2 or y <= 2:
-        return light
-    return fill
-
-
-def xp_up_pixel(x, y):
-    """BUpXP, 21 x 21."""
-    return _xp_pixel(x, y, (220, 229, 253), (118, 160, 250), XP_UP_FILL, XP_UP_DARK, WHITE, 8)
-
-
-def shows_stretched(rows, picture, side=21):
-    """Share of the pixels of `rows` that a stretch of the side x side picture can put there:
-    the colour of the source pixel nearest to the mapped point or of one next to it."""
+def shows_stretched(rows, source):
+    """Share of the pixels of `rows` that a stretch of the picture `source` can put there: the
+    colour of the source pixel nearest to the mapped point or of one next to it."""
     height, width = len(rows), len(rows[0])
+    sh, sw = len(source), len(source[0])
     good = 0
     for y in range(height):
         for x in range(width):
-            sx, sy = (x + 0.5) * side / width, (y + 0.5) * side / height
-            near = {picture(min(side - 1, max(0, int(sx) + dx)), min(side - 1, max(0, int(sy) + dy)))
+            sx, sy = int((x + 0.5) * sw / width), int((y + 0.5) * sh / height)
+            near = {source[min(sh - 1, max(0, sy + dy))][min(sw - 1, max(0, sx + dx))]
                     for dx in (-1, 0, 1) for dy in (-1, 0, 1)}
             good += rows[y][x] in near
     return good / (width * height)
@@ -264,6 +194,4 @@ def then_busy(client, line, ms):
 def classic_now(session, state, pressed=False):
     """True when the classic picture is on the screen at the button rectangle of `state`."""
     left, top, right, bottom = e2e.button_rect(state)
-    rows = session.pixels(left, top, right - left, bottom - top)
-    picture = classic_down_pixel if pressed else classic_up_pixel
-    return matches(rows, picture, right - left, bottom - top) == 1.0
+    return session.pixels(left, top, right - left, bottom - top) == picture("Down" if pressed else "Up")

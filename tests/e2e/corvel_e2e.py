@@ -18,62 +18,17 @@ Quick use (see tests/e2e/test_startup.py):
             s.screenshot("after-click")         # build/e2e-shots/after-click.png
             corvel.end_session()                # post WM_ENDSESSION, wait; seconds taken
 
-Session (one per process: e2e.session() or CorvelTestCase.session)
-    Uses the display, prefix and desktop that scripts/test.sh set up (CORVEL_E2E_SESSION=1 in
-    the environment) or, when a test file is run by hand, starts its own through
-    scripts/wine-env.sh (a private Xvfb unless CORVEL_E2E_USE_DISPLAY=1) and ends it at exit.
-    Attributes: root, build, bin_dir, prefix, windows_dir, shots_dir, env (for Popen).
-    set_version(name, *exes)          AppDefaults "Version" for corvel.exe (and exes)
-    ini_path(), ini_winpath(), ini_exists(), read_ini(), write_ini(text, readonly=False)
-    (read-only: no write bits, and held open without write sharing where those do not bind),
-    remove_ini()
-    program_file(name), write_program_file(name, data), remove_program_file(name)
-    start_corvel(wait=True) -> Corvel;  start_targets() -> a new Targets process
-    targets                           a Targets client started on first use
-    mousemove(x, y), click(x, y, button=1), mousedown(x, y, button=1), mouseup(button=1),
-    click_child(form, client_size, text) (a real click on a form's control found by its text),
-    key(keys) (xdotool names, e.g. "ctrl+Tab"), screenshot(name or absolute path) -> path,
-    pixels(x, y, w, h) -> rows of (r, g, b), pixel(x, y) -> (r, g, b)
-    xdotool(*args), wait_for(predicate, timeout, interval) -> the predicate's last value
-    command_lines() -> Windows command lines of the prefix's running processes (as ps shows them)
-    close()                           ends every process it started (also run at exit)
-
-CorvelTestCase: setUp gives self.session; after each test the version goes back to default and
-    Corvl.ini is removed; a failed test leaves build/e2e-shots/fail-<test>.png.
-
-Corvel (a started corvel.exe)
-    hwnd, wait_ready(timeout), is_running(), windows_pid(), windows(), priority(),
-    post(msg, wp, lp), wait_exit(timeout) -> seconds or None, end_session(timeout=5) -> seconds
-    to exit or None, kill(), stop() (WM_ENDSESSION, killed when it does not go)
-
-Targets (tests/tools/targets.exe: one command a line on stdin, one reply line on stdout; a
-    command without a reply in time ends the process, and session.targets starts a new one)
-    cmd(line) -> reply; make(x, y, w, h, title) -> handle; makeclose(mode, x, y, w, h, title)
-    (on WM_CLOSE: "refuse", "ask" with a Yes/No box "Close TITLE?", "quit" ends the process);
-    state(h) -> dict; find(cls, caption)
-    -> handle or None; post/send(h, msg, wp, lp); close(h); pid(h); priority(pid);
-    toplevel(cls, caption)
-    -> list of dicts (hwnd vis ex style owner taskbar pid); children(h) -> list of dicts (hwnd
-    parent id cls vis enabled x y w h text; place in h's client area); file_exists(winpath);
-    file_writable(winpath); file_lock(winpath) (no one writes it), file_unlock(); windir();
-    reg_set(key, name, value); reg_del(key, name); kill(pid); tray(); traylog() -> list;
-    traycalls() -> the traylog as dicts (nim hwnd uid flags callback as ints, icon, tip, and tipw:
-    the tip as the tray got it in UTF-16); titlew(h, text) (SetWindowTextW); stylelog(h) -> the
-    extended styles h was given since the last call;
-    ctl(h, id) -> the descendant control with that id or None; lvitems(h) -> the items of a list
-    view of any process, dicts (checked selected as bools, rect on the screen, text, sub);
-    tips() -> visible tooltips as ((x, y, w, h), text); quit()
-
-Helpers: write_bmp(path, w, h, pixel(x, y) -> (r, g, b)), read_bmp(path) -> (w, h, rows),
-    button_rect(window_state) (caption button rectangle in screen coordinates), flat_look(rows)
-    (the flat button of the systems after XP: two colours, a black or white mirrored L),
-    client_origin(window_state, client_size) (screen position of a dialog's client area),
-    OPTIONS_* (places in the options dialog's client area),
-    WM_ENDSESSION and the other message numbers below.
+Session (one per process: e2e.session() or CorvelTestCase.session) uses the display, prefix and
+desktop that scripts/test.sh set up (CORVEL_E2E_SESSION=1 in the environment) or, when a test file
+is run by hand, starts its own through scripts/wine-env.sh (a private Xvfb unless
+CORVEL_E2E_USE_DISPLAY=1) and ends it at exit. Session, Corvel (a started corvel.exe) and Targets
+(the client of tests/tools/targets.exe, whose commands are listed at the top of its source) say
+what each of their methods does; so do the helpers below them.
 """
 
 import atexit
 import os
+import re
 import select
 import shutil
 import signal
@@ -93,6 +48,7 @@ NORMAL_PRIORITY_CLASS = 0x20
 
 MAIN_CLASS = "TForm1"
 MAIN_CAPTION = "Dravik Tool Bar"
+HELD_IN_TRAY, HELD_IN_MENU, IN_BUTTON_TABLE, STARTED_UP = 0, 1, 2, 3  # the main window's query
 INI_NAME = "Corvl.ini"
 VERSIONS = ("win98", "nt40", "win2k", "winxp", "win2003", "win7", "win10", "default")
 APP_DEFAULTS = r"Software\Wine\AppDefaults"
@@ -102,6 +58,9 @@ SM_CXSIZE = SM_CYSIZE = 18
 SM_CXFRAME = SM_CYFRAME = 4
 SCREEN = (1024, 768)
 TRAY_Y = 748  # the tray strip of Wine's task bar in a 1024x768 desktop
+# How long a check that nothing happened watches: a hide, a message or a repaint that a click or a
+# key was going to cause comes within it (they take well under 0.2 s here).
+SETTLE = 1.0
 
 # wParam and lParam are pointer-wide: negative values go as their two's complement of that width.
 PARAM_MASK = None  # set below, once the width is known
@@ -206,10 +165,11 @@ def _num(text):
 class Targets:
     """Client of targets.exe running in the session's desktop."""
 
-    def __init__(self, session, name="targets", env=None):
-        """`env`: variables to set for this process only, e.g. a WINEDEBUG of its own."""
+    def __init__(self, session, name="targets", env=None, exe=None):
+        """`env`: variables to set for this process only, e.g. a WINEDEBUG of its own; `exe`: a
+        tool of the same protocol other than targets.exe."""
         self.session = session
-        exe = os.path.join(session.bin_dir, "targets.exe")
+        exe = exe or os.path.join(session.bin_dir, "targets.exe")
         if not os.path.exists(exe):
             raise E2EError("%s is missing: build first" % exe)
         self.proc = session.popen([session.wine, exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -217,7 +177,7 @@ class Targets:
         self.reader = _LineReader(self.proc.stdout)
         first = self.reader.readline(60)
         if first != "ready":
-            raise E2EError("targets.exe said %r instead of ready" % first)
+            raise E2EError("%s said %r instead of ready" % (os.path.basename(exe), first))
 
     def cmd(self, line, timeout=15):
         if self.proc.poll() is not None:
@@ -245,14 +205,24 @@ class Targets:
     def makeclose(self, mode, x, y, w, h, title):
         return _num(self.cmd("makeclose %s %d %d %d %d %s" % (mode, x, y, w, h, title)))
 
+    def picture(self, name):
+        """A built-in caption-button picture (Up, Down, UpXP, DownXP) as the program draws it:
+        rows of (r, g, b)."""
+        parts = self.cmd("picture " + name).split()
+        w, h = int(parts[0]), int(parts[1])
+        px = [tuple(bytes.fromhex(p)) for p in parts[2:]]
+        return [px[y * w:(y + 1) * w] for y in range(h)]
+
     def state(self, h):
-        """exists vis iconic zoomed fg alpha x y w h as ints, exstyle style as ints, title text."""
+        """exists vis iconic zoomed fg alpha x y w h as ints, exstyle style as ints, the screen
+        rectangles button and min (the caption button's and the minimize button's, by the
+        program's own geometry) as (left, top, right, bottom), title text."""
         reply = self.cmd("state 0x%x" % h)
         out = {}
         head, sep, title = reply.partition(" title=")
         for part in head.split():
             k, _, v = part.partition("=")
-            out[k] = _num(v)
+            out[k] = tuple(_num(n) for n in v.split(",")) if "," in v else _num(v)
         if sep:
             out["title"] = title
         return out
@@ -417,20 +387,33 @@ class Corvel:
     def is_running(self):
         return self.proc.poll() is None
 
-    def wait_ready(self, timeout=20, settle=0.3):
-        """Waits for the main window, then lets the start-up continuation run."""
+    def wait_ready(self, timeout=20):
+        """Waits for the main window and for its start-up (settings loaded, hooks and hot key set)."""
         t = self.session.targets
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if not self.is_running():
                 raise E2EError("corvel.exe ended during start (exit code %s)" % self.proc.returncode)
-            new = [w["hwnd"] for w in t.toplevel(MAIN_CLASS, MAIN_CAPTION) if w["hwnd"] not in self.others]
-            if new:
-                self.hwnd = new[0]
-                time.sleep(settle)
+            if self.hwnd is None:
+                new = [w["hwnd"] for w in t.toplevel(MAIN_CLASS, MAIN_CAPTION) if w["hwnd"] not in self.others]
+                self.hwnd = new[0] if new else None
+            if self.hwnd is not None and self.started_up():
                 return self.hwnd
             time.sleep(0.05)
-        raise E2EError("no %s %r window within %d s" % (MAIN_CLASS, MAIN_CAPTION, timeout))
+        raise E2EError("no %s %r window started up within %d s" % (MAIN_CLASS, MAIN_CAPTION, timeout))
+
+    def held(self, which):
+        """The windows the main window holds in list `which` (HELD_IN_TRAY, HELD_IN_MENU or
+        IN_BUTTON_TABLE), in its order, by the program's own query."""
+        t, found = self.session.targets, []
+        while True:
+            h = int(t.cmd("send 0x%x CorvelHeldWindow %d %d" % (self.hwnd, len(found), which)))
+            if not h:
+                return found
+            found.append(h)
+
+    def started_up(self):
+        return int(self.session.targets.cmd("send 0x%x CorvelHeldWindow 0 %d" % (self.hwnd, STARTED_UP))) == self.hwnd
 
     def windows_pid(self):
         return self.session.targets.pid(self.hwnd)
@@ -480,9 +463,27 @@ class Corvel:
 
 def button_rect(state):
     """Screen rectangle (left, top, right, bottom) of the caption button of a window state."""
-    left = state["x"] + state["w"] - SM_CXFRAME - 4 * SM_CXSIZE
-    top = state["y"] + SM_CYFRAME + 2
-    return left, top, left + SM_CXSIZE - 2, top + SM_CYSIZE - 4
+    return state["button"]
+
+
+def button_centre(state):
+    left, top, right, bottom = state["button"]
+    return (left + right) // 2, (top + bottom) // 2
+
+
+def _popup_separator_height():
+    path = os.path.join(ROOT, "platform", "popup_menu.cpp")
+    with open(path, encoding="latin-1") as f:
+        found = re.search(r"constexpr int kSeparatorHeight = (\d+);", f.read())
+    if not found:
+        raise E2EError("cannot read the separator height from %s" % path)
+    return int(found.group(1))
+
+
+# Corvel's popup menus: Wine draws a 3-pixel frame around them; the separators' height is the
+# program's own.
+MENU_FRAME = 3
+MENU_SEPARATOR = _popup_separator_height()
 
 
 # The options dialog: client size, the page buttons, the page area's origin, OK and Cancel.
@@ -865,12 +866,32 @@ class Session:
 
     @staticmethod
     def wait_for(predicate, timeout=5.0, interval=0.05):
+        """predicate()'s first true value within `timeout` seconds, else its last value."""
         deadline = time.monotonic() + timeout
         value = predicate()
         while not value and time.monotonic() < deadline:
             time.sleep(interval)
             value = predicate()
         return value
+
+    @staticmethod
+    def holds_for(predicate, seconds=SETTLE, interval=0.05):
+        """True when predicate() stays true for `seconds`: the check that nothing happened."""
+        deadline = time.monotonic() + seconds
+        while predicate():
+            if time.monotonic() >= deadline:
+                return True
+            time.sleep(interval)
+        return False
+
+    def drag(self, x, y, dx, dy):
+        """A real press at (x, y), a move by (dx, dy) and the release, paced so that the window's
+        thread has entered its move loop before the pointer moves."""
+        self.mousedown(x, y)
+        time.sleep(0.2)
+        self.mousemove(x + dx, y + dy)
+        time.sleep(0.2)
+        self.mouseup()
 
 
 _session = None

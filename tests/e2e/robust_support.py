@@ -34,15 +34,7 @@ class Bench(e2e.Targets):
     """Client of corvel_bench.exe (one command a line, like targets.exe)."""
 
     def __init__(self, session, name="bench"):
-        self.session = session
-        exe = os.path.join(session.bin_dir, "corvel_bench.exe")
-        if not os.path.exists(exe):
-            raise e2e.E2EError("%s is missing: build first" % exe)
-        self.proc = session.popen([session.wine, exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        self.reader = e2e._LineReader(self.proc.stdout)
-        first = self.reader.readline(60)
-        if first != "ready":
-            raise e2e.E2EError("corvel_bench.exe said %r instead of ready" % first)
+        super().__init__(session, name, exe=os.path.join(session.bin_dir, "corvel_bench.exe"))
         session._adopt(self.proc, self)
 
     def icons(self):
@@ -99,9 +91,12 @@ def remove_journal(session):
             pass
 
 
-def button_centre(state):
-    left, top, right, bottom = e2e.button_rect(state)
-    return (left + right) // 2, (top + bottom) // 2
+def wait_tracked(session, corvel, windows, timeout=10):
+    """Waits until each window is in Corvel's caption-button table (a collection pass took it)."""
+    return session.wait_for(lambda: set(windows) <= set(corvel.held(e2e.IN_BUTTON_TABLE)), timeout, 0.1)
+
+
+button_centre = e2e.button_centre
 
 
 def point_at_button(session, targets, hwnd):
@@ -179,11 +174,9 @@ def lost_windows(tray, corvel, windows, grace=1.5):
     return lost
 
 
-# The tray menu: About, a separator, the window entries, a separator, Options, Exit. Wine draws
-# a 3-pixel border around a popup menu; Corvel's separators are 8 pixels high.
+# The tray menu: About, a separator, the window entries, a separator, Options, Exit.
 MENU_AT = (600, 200)
-MENU_BORDER = 3
-MENU_SEPARATOR = 8
+MENU_BORDER, MENU_SEPARATOR = e2e.MENU_FRAME, e2e.MENU_SEPARATOR
 MENU_FIXED_ITEMS = 3
 
 

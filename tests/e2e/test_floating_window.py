@@ -79,14 +79,17 @@ class FloatingWindowTest(e2e.CorvelTestCase):
             s.mousemove(x + dx * i // steps, y + dy * i // steps)
             time.sleep(0.03)
         s.mouseup(button)
-        time.sleep(0.3)
+
+    def moved_to(self, f, place):
+        """Waits until the floating window stands at `place`; its state with its handle."""
+        at = lambda: (self.floating(f)["x"], self.floating(f)["y"]) == place  # noqa: E731
+        self.assertTrue(self.session.wait_for(at, STEP), "not at %r: %r" % (place, self.floating(f)))
+        return self.floating(f) | {"hwnd": f["hwnd"]}
 
     def park(self, f):
         """Drags the floating window clear of the dialogs; its new state."""
         self.drag(f, PARKED[0] - f["x"], PARKED[1] - f["y"])
-        g = self.floating(f) | {"hwnd": f["hwnd"]}
-        self.assertEqual((g["x"], g["y"]), PARKED)
-        return g
+        return self.moved_to(f, PARKED)
 
     def gone(self, f):
         return not self.t.state(f["hwnd"])["exists"]
@@ -159,7 +162,7 @@ class FloatingWindowTest(e2e.CorvelTestCase):
         bench = rs.Bench(s, "bench-target")
         self.addCleanup(bench.quit)
         plain = int(bench.cmd("window 60 330 300 200 No icon"), 16)
-        time.sleep(0.5)
+        self.assertTrue(ts.wait_button(s, t, plain, STEP), "no caption button")
         rs.post_button_up(s, corvel, t, plain)
         g = s.wait_for(lambda: [x for x in ts.floating_windows(t) if x["hwnd"] != f["hwnd"]], STEP, 0.05)
         self.assertTrue(g, "no floating window for the program without an icon")
@@ -172,15 +175,14 @@ class FloatingWindowTest(e2e.CorvelTestCase):
         w = self.make(60, 80, title)
         f = self.minimize(w)
         self.drag(f, -200, -150)
-        f = self.floating(f) | {"hwnd": f["hwnd"]}
-        self.assertEqual((f["x"], f["y"]), (CENTRE[0] - 200, CENTRE[1] - 150), "a left drag did not move it")
+        f = self.moved_to(f, (CENTRE[0] - 200, CENTRE[1] - 150))
         self.drag(f, 120, 90, button=3)
         ts.close_menus(s, t)
-        self.assertEqual((self.floating(f)["x"], self.floating(f)["y"]), (f["x"], f["y"]), "a right drag moved it")
+        self.assertTrue(s.holds_for(lambda: (self.floating(f)["x"], self.floating(f)["y"]) == (f["x"], f["y"])),
+                        "a right drag moved it")
         # Dropped with its top edge 5 pixels below the screen's: snapped to 1.
         self.drag(f, 0, 5 - f["y"])
-        f = self.floating(f) | {"hwnd": f["hwnd"]}
-        self.assertEqual((f["x"], f["y"]), (CENTRE[0] - 200, 1))
+        f = self.moved_to(f, (CENTRE[0] - 200, 1))
         ts.choose_floating(s, t, f, "Restore")
         self.check_restored(w, f)
         ini = s.read_ini()
@@ -213,9 +215,8 @@ class FloatingWindowTest(e2e.CorvelTestCase):
         self.shot("unicode-menu")  # the entry's text, drawn with the W calls
         self.assertTrue(ts.close_menus(s, t))
         self.drag(f, -200, -150)
-        f = self.floating(f) | {"hwnd": f["hwnd"]}
         kept = (CENTRE[0] - 200, CENTRE[1] - 150)
-        self.assertEqual((f["x"], f["y"]), kept)
+        f = self.moved_to(f, kept)
         ts.choose_floating(s, t, f, "Restore")
         self.assertTrue(s.wait_for(lambda: t.state(w)["vis"], STEP, 0.05), "not shown again")
         # Again, with a tray that records what it is told.
@@ -247,8 +248,7 @@ class FloatingWindowTest(e2e.CorvelTestCase):
         f = self.minimize(w)
         ts.choose_floating(s, t, f, "Hide")
         self.assertTrue(s.wait_for(lambda: not self.floating(f)["vis"], STEP, 0.05), "the floating window shows")
-        time.sleep(0.5)
-        self.assertFalse(t.state(w)["vis"], "the window came back")
+        self.assertTrue(s.holds_for(lambda: not t.state(w)["vis"]), "the window came back")
         s.click(*ts.slot_centre(1))
         self.check_restored(w, f)
 

@@ -30,15 +30,10 @@ class HookLibraryTest(e2e.CorvelTestCase):
         return hwnd
 
     def drag(self, x, y):
-        """A press at (x, y), a move by DRAG and the release, with real input."""
-        s = self.session
-        s.mousedown(x, y)
-        time.sleep(0.2)
-        s.mousemove(x + DRAG[0], y + DRAG[1])
-        time.sleep(0.2)
-        s.mouseup()
+        self.session.drag(x, y, *DRAG)
 
     def settle(self):
+        """Lets the reports of what came before arrive, then drops them."""
         time.sleep(0.3)
         self.rec.take()
 
@@ -127,8 +122,7 @@ class HookLibraryTest(e2e.CorvelTestCase):
         self.settle()
         s.mousemove(x, y)
         s.xdotool("click", "--repeat", 2, "--delay", 80, 1)
-        time.sleep(0.3)
-        self.assertEqual(t.state(w)["zoomed"], 0, "a double click on the button maximized the window")
+        self.assertTrue(s.holds_for(lambda: t.state(w)["zoomed"] == 0), "a double click on the button maximized the window")
         self.settle()
 
         # A window without the button (a program outside the list, one past the table) keeps
@@ -151,9 +145,10 @@ class HookLibraryTest(e2e.CorvelTestCase):
         st = t.state(w)
         px, py = cs.title_point(st)
         s.mousedown(px, py)
-        time.sleep(0.2)
         # The window's thread runs the move loop now: ask from another process.
-        self.assertEqual(rec.client.state(w)["fg"], 1, "a title-bar press did not bring the window to the front")
+        self.assertTrue(s.wait_for(lambda: rec.client.state(w)["fg"] == 1),
+                        "a title-bar press did not bring the window to the front")
+        time.sleep(0.2)
         s.mousemove(px + DRAG[0], py + DRAG[1])
         time.sleep(0.2)
         s.mouseup()
@@ -193,7 +188,7 @@ class HookLibraryTest(e2e.CorvelTestCase):
         self.assertEqual(len(set_calls), 2, "hooks set after the kill: %r" % set_calls)
 
     def test_main_window_found_later_and_nothing_after_delete_hook(self):
-        rec, t = self.rec, self.t
+        rec, t, s = self.rec, self.t, self.session
         w = self.make()
         # The stand-in goes away: the hook runs with no main window, then finds a new one.
         rec.client.cmd("close 0x%x" % rec.hwnd)
@@ -201,9 +196,11 @@ class HookLibraryTest(e2e.CorvelTestCase):
         t.cmd("frame 0x%x" % w)
         self.assertEqual(t.state(w)["exists"], 1, "no answer with the main window gone")
         rec.hwnd = int(rec.client.cmd("fakemain"), 0)
-        time.sleep(1.2)
-        t.cmd("frame 0x%x" % w)
-        self.assertIn(cs.HM_REDRAW, cs.of_window(rec.wait(cs.has(cs.HM_REDRAW, w)), w), "main window not found again")
+
+        def reported_again():
+            t.cmd("frame 0x%x" % w)  # the library looks for the main window again a second after it failed
+            return cs.HM_REDRAW in cs.of_window(rec.wait(cs.has(cs.HM_REDRAW, w), timeout=0.5), w)
+        self.assertTrue(s.wait_for(reported_again, 10, 0.2), "main window not found again")
 
         rec.hook("delete")
         self.settle()
@@ -211,10 +208,9 @@ class HookLibraryTest(e2e.CorvelTestCase):
         taken = int(t.cmd("ncpaint 0x%x 200" % w))
         t.cmd("title 0x%x after the hook" % w)
         x, y = cs.title_point(t.state(w))
-        self.session.click(x, y)
+        s.click(x, y)
         e2e.log("200 repaints after DeleteHook: %d ms (%.2f s with the round trip)" % (taken, time.monotonic() - start))
-        time.sleep(0.5)
-        self.assertEqual(rec.take(), [], "messages after DeleteHook")
+        self.assertTrue(s.holds_for(lambda: rec.take() == []), "messages after DeleteHook")
         self.assertEqual(t.state(w)["exists"], 1)
 
 

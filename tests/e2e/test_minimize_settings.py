@@ -84,9 +84,8 @@ class MinimizeSettingsTest(e2e.CorvelTestCase):
         before = t.state(w)
         t.cmd("fg 0x%x" % w)
         ts.click_caption_button(s, t, w)
-        time.sleep(0.8)
-        st = t.state(w)
-        self.assertEqual((st["vis"], st["iconic"], st["exstyle"]), (1, 0, before["exstyle"]))
+        unchanged = lambda: (lambda st: (st["vis"], st["iconic"], st["exstyle"]))(t.state(w)) == (1, 0, before["exstyle"])  # noqa: E731
+        self.assertTrue(s.holds_for(unchanged), "the window changed: %r" % t.state(w))
         self.assertEqual(ts.window_icons(s), [])
         self.assertEqual(ts.menu_entries(ts.open_tray_menu(s, t)), 0)
         self.assertTrue(ts.close_menus(s, t))

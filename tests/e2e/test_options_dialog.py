@@ -87,7 +87,6 @@ class OptionsDialogTest(e2e.CorvelTestCase):
     def open_after_warning(self):
         found = self.session.wait_for(lambda: [d for d in self.t.toplevel("TForm2") if d["vis"]], STEP)
         self.assertTrue(found, "the options dialog did not open")
-        time.sleep(0.3)
         self.dialog = found[0]["hwnd"]
         self.origin = e2e.client_origin(self.t.state(self.dialog), e2e.OPTIONS_CLIENT)
 
@@ -145,8 +144,7 @@ class OptionsDialogTest(e2e.CorvelTestCase):
         for _ in range(index):
             self.session.key("Down")
         self.session.key("Return")
-        time.sleep(0.2)
-        self.assertEqual(self.hot_key_index(), index)
+        self.assertTrue(self.session.wait_for(lambda: self.hot_key_index() == index), "hot key %d not chosen" % index)
 
     def choose_file(self, button, path):
         ts.choose_file(self.session, self.t, lambda: self.click(button), path, STEP)
@@ -160,28 +158,26 @@ class OptionsDialogTest(e2e.CorvelTestCase):
 
     def repaint(self, w):
         self.t.cmd("ncpaint 0x%x 1" % w)
-        time.sleep(0.4)
 
     def button_pixels(self, w):
         left, top, right, bottom = e2e.button_rect(self.t.state(w))
         return self.session.pixels(left, top, right - left, bottom - top)
 
     def shows_xp(self, w):
-        return cs.shows_stretched(self.button_pixels(w), cs.xp_up_pixel) > 0.9
+        return cs.shows_stretched(self.button_pixels(w), cs.picture("UpXP")) > 0.9
 
     def bare(self, w):
         return cs.caption_colour_only(self.button_pixels(w))
 
     def hot_key_hides(self, w, keys):
         self.t.cmd("fg 0x%x" % w)
-        time.sleep(0.2)
+        self.assertTrue(self.session.wait_for(lambda: self.t.state(w)["fg"] == 1), "the target is not in front")
         self.session.key(keys)
         return self.session.wait_for(lambda: not self.t.state(w)["vis"], 1.5)
 
     def restore_from_tray(self, w):
         self.session.click(*ts.slot_centre(1))
         self.assertTrue(self.session.wait_for(lambda: self.t.state(w)["vis"], STEP), "not restored")
-        time.sleep(0.3)
 
     # -- the tests ------------------------------------------------------------------------------
 
@@ -258,8 +254,7 @@ class OptionsDialogTest(e2e.CorvelTestCase):
         # A press of the caption button now minimizes nowhere: the window stays.
         self.assertTrue(s.wait_for(lambda: self.shows_xp(w), 3), "no caption button")
         ts.click_caption_button(s, t, w)
-        time.sleep(1.0)
-        self.assertEqual(t.state(w)["vis"], 1, "minimized with no representation chosen")
+        self.assertTrue(s.holds_for(lambda: t.state(w)["vis"] == 1), "minimized with no representation chosen")
         # Showing the dialog again with all three off warns at once.
         self.open()
         self.click(CHECKS[1], left=True)
@@ -304,11 +299,13 @@ class OptionsDialogTest(e2e.CorvelTestCase):
         other = cs.NamedTargets(s, "unlisted.exe")
         self.addCleanup(other.quit)
         u = other.make(600, 120, 380, 200, "Not in the list")
-        time.sleep(1.0)
+        # The collection pass draws on every window; the next repaint leaves an unlisted one bare.
+        self.assertTrue(s.wait_for(lambda: self.shows_xp(u), 3), "the collection pass drew nothing")
         self.repaint(u)
-        self.assertTrue(self.bare(u), "a button on a program that is not in the list")
+        self.assertTrue(s.wait_for(lambda: self.bare(u), 3) and s.holds_for(lambda: self.bare(u)),
+                        "a button on a program that is not in the list")
         self.repaint(w)
-        self.assertTrue(self.shows_xp(w), "the listed program lost its button")
+        self.assertTrue(s.wait_for(lambda: self.shows_xp(w), 3), "the listed program lost its button")
 
     def test_set_default_then_cancel_keeps_the_file_and_ok_takes_the_default_hot_key(self):
         s, t = self.session, self.t
@@ -322,8 +319,7 @@ class OptionsDialogTest(e2e.CorvelTestCase):
         self.assertEqual(self.hot_key_index(), 2)
         self.click("Set Default")
         self.assertTrue(s.wait_for(lambda: t.state(self.dialog)["vis"], STEP), "the dialog did not come back")
-        time.sleep(0.3)
-        self.assertEqual([self.checked(c) for c in CHECKS], [True, True, True])
+        self.assertTrue(s.wait_for(lambda: [self.checked(c) for c in CHECKS] == [True, True, True]), "not the defaults")
         self.assertEqual(self.hot_key_index(), 1)
         self.click_at(CAPTION_PAGE)
         self.assertTrue(self.checked(STYLES[2]), "System depend is not the default")
@@ -399,17 +395,15 @@ class OptionsDialogTest(e2e.CorvelTestCase):
     def pressed_shows_red(self, w):
         """The button held down shows the pressed picture; released beside it, nothing happens."""
         s, t = self.session, self.t
-        time.sleep(1.0)
+        self.assertTrue(s.wait_for(lambda: not self.bare(w), 3), "no button drawn")
         st = t.state(w)
         x, y = cs.button_centre(st)
         s.mousedown(x, y)
-        time.sleep(0.4)
-        red = self.mostly_red(self.button_pixels(w))
+        red = s.wait_for(lambda: self.mostly_red(self.button_pixels(w)), 3)
         s.mousemove(x, st["y"] + st["h"] + 40)
         time.sleep(0.2)
         s.mouseup()
-        time.sleep(0.4)
-        self.assertEqual(t.state(w)["vis"], 1)
+        self.assertTrue(s.holds_for(lambda: t.state(w)["vis"] == 1))
         return red
 
 

@@ -87,20 +87,19 @@ class RecoveryTest(rs.JournalTrayTestCase):
         s, t = self.session, self.session.targets
         corvel = self.start()
         ws = [self.make(i) for i in range(3)]
-        time.sleep(0.3)
+        self.assertTrue(rs.wait_tracked(s, corvel, ws))
         for w, how in zip(ws, ("click", "post", "hotkey")):
             self.minimize(corvel, w, how=how)
         self.assertEqual(len(self.journal_lines()), 3)
         self.kill(corvel)
-        time.sleep(0.3)
-        self.assertEqual([t.state(w)["vis"] for w in ws], [0, 0, 0], "shown by someone after the kill")
+        self.assertTrue(s.holds_for(lambda: [t.state(w)["vis"] for w in ws] == [0, 0, 0]), "shown by someone after the kill")
 
         corvel = self.start()
         for w in ws:
             self.assertTrue(rs.visible(t, w), "window 0x%x not given back by the new start" % w)
         self.assertEqual(self.journal_lines(), [], "the journal keeps what was given back")
         # Everything works as before: the button, the hot key, the icon, the menu, the journal.
-        time.sleep(0.3)
+        self.assertTrue(rs.wait_tracked(s, corvel, ws))
         for w, how in zip(ws, ("hotkey", "click", "post")):
             self.minimize(corvel, w, how=how)
             self.assertIn(w, self.tray.held(corvel.hwnd, rs.HELD_IN_MENU))
@@ -114,7 +113,7 @@ class RecoveryTest(rs.JournalTrayTestCase):
         s, t = self.session, self.session.targets
         corvel = self.start()
         ws = [self.make(i) for i in range(3)]
-        time.sleep(0.3)
+        self.assertTrue(rs.wait_tracked(s, corvel, ws))
         for w in ws:
             self.minimize(corvel, w)
         self.kill(corvel)
@@ -147,8 +146,8 @@ class RecoveryTest(rs.JournalTrayTestCase):
                     f.write(data)
                 corvel = self.start()
                 self.assertIsNotNone(self.tray.ping(corvel.hwnd), "Corvel does not answer")
-                time.sleep(0.3)
-                self.assertEqual(t.state(ws[1])["vis"], 0, "a window that the journal does not name was shown")
+                self.assertTrue(s.holds_for(lambda: t.state(ws[1])["vis"] == 0),
+                                "a window that the journal does not name was shown")
                 self.assertEqual(t.state(other)["vis"], 1)
                 self.assertEqual(self.journal_lines(), [])
                 corvel.stop()
@@ -167,7 +166,7 @@ class RecoveryTest(rs.JournalTrayTestCase):
                 corvel = self.start(fades=fades)
                 a, a2 = self.make(0, hung, "Hangs"), self.make(1, hung, "Hangs too")
                 b, c = self.make(2, other), self.make(3, other)
-                time.sleep(0.3)
+                self.assertTrue(rs.wait_tracked(s, corvel, (a, a2, b, c)))
                 for w, t in ((a, hung), (b, other), (c, other)):
                     self.minimize(corvel, w, t)
                 # A hung program neither answers nor takes the pointer's moves over its windows.
@@ -205,7 +204,7 @@ class RecoveryTest(rs.JournalTrayTestCase):
         s, t = self.session, self.session.targets
         corvel = self.start(floating=True)
         w, other = self.make(0), self.make(1)
-        time.sleep(0.3)
+        self.assertTrue(rs.wait_tracked(s, corvel, (w, other)))
         # The tray's next call waits: the icon of this minimize reaches it only afterwards.
         self.assertEqual(self.tray.cmd("trayhang %d" % HANG_MS), "ok")
         start = time.monotonic()
@@ -237,7 +236,7 @@ class RecoveryTest(rs.JournalTrayTestCase):
         corvel = self.start()
         ws = [t.make(60 + 8 * i, 60 + 8 * i, 320, 200, "Journaled %d" % i) for i in range(RECOVERED_WINDOWS)]
         self.windows += [(t, w) for w in ws]
-        time.sleep(0.5)
+        self.assertTrue(rs.wait_tracked(s, corvel, ws))
         for w in ws:
             self.minimize(corvel, w)
         self.assertEqual(len(self.journal_lines()), RECOVERED_WINDOWS)

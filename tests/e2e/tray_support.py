@@ -25,11 +25,10 @@ MENU_TEXT = (0, 0, 0)
 # Titles whose menu entries differ in width.
 TITLES = ("I", "WWWWWWWW", "WWWWWWWWWWWWWWWW")
 
-# The tray menu of Wine's default look: 3-pixel frame, items 23 pixels high (17-pixel images),
-# separators 8; About, separator, the window entries, separator, Options, Exit.
-MENU_FRAME = 3
+# The tray menu of Wine's default look: items 23 pixels high (17-pixel images); About,
+# separator, the window entries, separator, Options, Exit.
+MENU_FRAME, MENU_SEPARATOR = e2e.MENU_FRAME, e2e.MENU_SEPARATOR
 MENU_ITEM = 23
-MENU_SEPARATOR = 8
 MENU_FIXED = 2 * MENU_FRAME + 3 * MENU_ITEM + 2 * MENU_SEPARATOR
 QUICK_RUN_MAX_HEIGHT = 60  # "< Quick Run >" and a separator
 MARGIN = 19                # (7 x 11) div 4: "1" is 11 pixels high in Wine's menu font

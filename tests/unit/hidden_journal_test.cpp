@@ -180,9 +180,8 @@ TEST_F(HandleMessageTest, APostedWindowKeepsEveryBit) {
   for (UINT_PTR v : kWideHandles) {
     const HWND window = reinterpret_cast<HWND>(v);
     PostMessageA(form->hwnd(), HM_ADDWINDOW, 0, WindowToParam(window));
-    test::Pump();
+    ASSERT_TRUE(test::PumpUntil([&] { return form->FindButtonWindow(window) != 0; })) << FormatHandle(window);
     const int i = form->FindButtonWindow(window);
-    ASSERT_NE(i, 0) << FormatHandle(window);
     EXPECT_EQ(form->ButtonWindows[i - 1].Handle, window);
   }
 }

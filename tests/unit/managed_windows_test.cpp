@@ -363,8 +363,7 @@ TEST_F(MainFormTest, AFloatingWindowRemovedWhileItsMenuIsOpenIsFreedAfterwards) 
   SetTimer(nullptr, 0, 100, RemoveWhileTheMenuIsOpen);
   PostMessageA(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(300, 300));
   ASSERT_TRUE(test::PumpUntil([] { return g_removedInside; }, 3000));
-  test::Pump(50);
-  EXPECT_FALSE(IsWindow(h));
+  EXPECT_TRUE(test::PumpUntil([h] { return !IsWindow(h); }));
   EXPECT_EQ(FloatingOf(*form, w.hwnd()), nullptr);
   // The next floating window frees the one that was still busy.
   form->AddFloatingWindow(w.hwnd());
@@ -396,9 +395,12 @@ TEST_F(MainFormTest, AFloatingWindowThatGoesWhileTheDialogEditsItClosesTheDialog
   EXPECT_EQ(dialog.FloatingWindow, nullptr);
   EXPECT_EQ(dialog.FloatingWindowHandle, nullptr);
   // A change with no window to edit does nothing.
+  const size_t alphas = effects.recorder.alphas.size();
   dialog.ColorComboBox1.SetItemIndex(9);
   dialog.ColorComboBox1Change();
   dialog.RxSpinEdit1Change();
+  EXPECT_EQ(effects.recorder.alphas.size(), alphas);
+  EXPECT_EQ(FloatingOf(*form, w.hwnd()), nullptr);
   form->SetForms(nullptr, nullptr, nullptr, nullptr);
 }
 

@@ -40,8 +40,7 @@ TEST_F(MainFormTest, MinimizeHidesAndMakesEveryRepresentationRestoreRemovesThem)
   form->CurrentWindow = w.hwnd();
   form->DelTrTimer.Enable();
   WaitTimers();
-  test::Pump(20);
-  EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+  EXPECT_TRUE(test::PumpUntil([&] { return IsWindowVisible(w.hwnd()); }));
   EXPECT_FALSE(IsIconic(w.hwnd()));
   EXPECT_TRUE(form->TrayWindows.empty());
   EXPECT_TRUE(form->MenuWindows.empty());
@@ -66,8 +65,7 @@ TEST_F(MainFormTest, WithNoRepresentationChosenNothingHappens) {
   ASSERT_TRUE(form->FloatingWindows[0].Form);
   form->FloatingWindows[0].Form->RxPopupMenu1.Click(form->FloatingWindows[0].Form->Restore1);
   WaitTimers();
-  test::Pump(20);
-  EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+  EXPECT_TRUE(test::PumpUntil([&] { return IsWindowVisible(w.hwnd()); }));
   EXPECT_FALSE(form->FloatingWindows[0].Form);
 }
 
@@ -94,8 +92,7 @@ TEST_F(MainFormTest, FadesStepTheAlphaAndPutTheStyleBack) {
   effects.recorder.alphas.clear();
   form->CurrentWindow = w.hwnd();
   form->DelTrTimerTimer();
-  test::Pump(20);
-  EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+  EXPECT_TRUE(test::PumpUntil([&] { return IsWindowVisible(w.hwnd()); }));
   EXPECT_EQ(GetWindowLongA(w.hwnd(), GWL_EXSTYLE), oldEx);
   if (resolved) {
     EXPECT_EQ(AlphasOf(effects.recorder, w.hwnd()), (std::vector<int>{0, 0, 0, 80, 160, 240, 255}));
@@ -139,8 +136,7 @@ TEST_F(MainFormTest, AMaximizedWindowComesBackMaximizedAndInFront) {
   SetForegroundWindow(other.hwnd());
   form->CurrentWindow = w.hwnd();
   form->DelTrTimerTimer();
-  test::Pump(30);
-  EXPECT_TRUE(IsWindowVisible(w.hwnd()));
+  EXPECT_TRUE(test::PumpUntil([&] { return IsWindowVisible(w.hwnd()) && GetForegroundWindow() == w.hwnd(); }));
   EXPECT_TRUE(IsZoomed(w.hwnd()));
   EXPECT_EQ(GetForegroundWindow(), w.hwnd());
 }
