@@ -127,8 +127,9 @@ class TForm1 : public Window {
   void Exit2Click();
   void RxPopupMenu1Popup();
   void PopupMenuDrawMargin(HDC dc, const RECT& strip);
-  // The margin's word for the number of windows in the menu.
+  // The margin's word for the number of windows in the menu, and the strip's width.
   static const char* TrayMenuMarginText(size_t menuWindows);
+  static int TrayMenuMarginWidth();
   // Shows the tray menu at a screen point.
   void PopupTrayMenu(int x, int y);
 

@@ -187,10 +187,12 @@ void TForm1::BuildTrayMenu() {
   N6 = RxPopupMenu1.Append(separator);
   Options2 = RxPopupMenu1.Append(item("Options", MenuImage::Options, [this] { Options2Click(); }));
   Exit2 = RxPopupMenu1.Append(item("Exit", MenuImage::Exit, [this] { Exit2Click(); }));
-  RxPopupMenu1.LeftMargin = (7 * PopupMenu::MenuTextHeight()) / 4;
+  RxPopupMenu1.LeftMargin = TrayMenuMarginWidth();
   RxPopupMenu1.OnDrawMargin = [this](HDC dc, const RECT& strip) { PopupMenuDrawMargin(dc, strip); };
   RxPopupMenu1.OnPopup = [this] { RxPopupMenu1Popup(); };
 }
+
+int TForm1::TrayMenuMarginWidth() { return (7 * PopupMenu::MenuTextHeight()) / 4; }
 
 const char* TForm1::TrayMenuMarginText(size_t menuWindows) {
   if (menuWindows >= 3) return "Corvel  2.4";
@@ -200,7 +202,7 @@ const char* TForm1::TrayMenuMarginText(size_t menuWindows) {
 
 void TForm1::PopupMenuDrawMargin(HDC dc, const RECT& strip) {
   const int h = PopupMenu::MenuTextHeight();
-  RxPopupMenu1.LeftMargin = (7 * h) / 4;
+  RxPopupMenu1.LeftMargin = TrayMenuMarginWidth();
   FontSpec marginFont;
   marginFont.name = "Arial";
   marginFont.bold = true;

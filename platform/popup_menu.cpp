@@ -10,7 +10,6 @@ constexpr UINT kFirstCommand = 100;
 constexpr UINT kLastCommand = 0xFFFF;
 constexpr int kItemPadding = 3;
 constexpr int kTextGap = 6;
-constexpr int kSeparatorHeight = 8;
 
 UINT g_commandBase = kFirstCommand;  // commands stay unique across menus
 
@@ -39,6 +38,10 @@ FontSpec PopupMenu::MenuFont() {
     font.bold = ncm.lfMenuFont.lfWeight >= FW_BOLD;
   }
   return font;
+}
+
+int PopupMenu::ItemHeight(int textHeight, int imageHeight) {
+  return (textHeight > imageHeight ? textHeight : imageHeight) + 2 * kItemPadding;
 }
 
 int PopupMenu::MenuTextHeight() {
@@ -173,8 +176,7 @@ void PopupMenu::MeasureItem(MEASUREITEMSTRUCT& mis) const {
   const int imageW = images_ ? images_->Width() : 0;
   const int imageH = images_ ? images_->Height() : 0;
   mis.itemWidth = LeftMargin + kItemPadding + imageW + kTextGap + text.cx + kTextGap;
-  const int h = (text.cy > imageH ? text.cy : imageH) + 2 * kItemPadding;
-  mis.itemHeight = h;
+  mis.itemHeight = ItemHeight(text.cy, imageH);
 }
 
 void PopupMenu::DrawItem(const DRAWITEMSTRUCT& dis) const {

@@ -58,6 +58,9 @@ class PopupMenu {
   // WM_MEASUREITEM and WM_DRAWITEM for this menu's items; false for any other message.
   bool HandleOwnerMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) noexcept;
 
+  // Heights of a separator, and of an item with text and an image of these heights.
+  static constexpr int kSeparatorHeight = 8;
+  static int ItemHeight(int textHeight, int imageHeight);
   // The menu font of the system.
   static FontSpec MenuFont();
   // Height of the text "1" in the menu font.

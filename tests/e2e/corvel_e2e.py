@@ -472,9 +472,9 @@ def button_centre(state):
 
 
 def _popup_separator_height():
-    path = os.path.join(ROOT, "platform", "popup_menu.cpp")
+    path = os.path.join(ROOT, "platform", "popup_menu.h")
     with open(path, encoding="latin-1") as f:
-        found = re.search(r"constexpr int kSeparatorHeight = (\d+);", f.read())
+        found = re.search(r"static constexpr int kSeparatorHeight = (\d+);", f.read())
     if not found:
         raise E2EError("cannot read the separator height from %s" % path)
     return int(found.group(1))

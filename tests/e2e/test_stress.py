@@ -53,7 +53,7 @@ class StressTest(rs.JournalTrayTestCase):
         e2e.log("%d windows made in %.1f s" % (WINDOWS, time.monotonic() - started))
         all_pairs = [(t, h) for h in windows]
         cycled = windows[-CYCLED:]  # the newest, at the top of the Z order: in the table
-        s.mousemove(*rs.button_centre(t.state(cycled[0])))
+        rs.point_at_button(s, t, cycled[0])
         self.assertTrue(rs.wait_tracked(s, corvel, cycled), "the newest windows are not in the table")
         slowest = 0.0
         for _ in range(ROUNDS):

@@ -117,7 +117,6 @@ class AboutBoxTest(e2e.CorvelTestCase):
         self.assertTrue(shown, "no about box after About...")
         box = shown[0]["hwnd"]
         self.addCleanup(lambda: t.post(box, e2e.WM_CLOSE))
-        time.sleep(0.3)
         return box, {(c["x"], c["y"]): c for c in t.children(box)}
 
     def assert_memory_line(self, line, prefix):

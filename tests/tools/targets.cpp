@@ -12,6 +12,7 @@
 //   state H                    exists vis iconic zoomed fg exstyle style alpha x y w h, the screen
 //                              rectangles button=L,T,R,B (the caption button's) and min=L,T,R,B
 //                              (the minimize button's) by the program's geometry, title
+//   cursor                     where the system has the pointer now: "X Y"
 //   picture NAME               a built-in caption-button picture (Up Down UpXP DownXP): "W H" and
 //                              RRGGBB for each pixel, row by row
 //   post H MSG WP LP | send H MSG WP LP   (numbers in hex or decimal, or MSG the name of a
@@ -829,6 +830,10 @@ void Handle(const std::string& line) {
   } else if (cmd == "state") {
     std::string h; in >> h;
     Reply(State(H(h)));
+  } else if (cmd == "cursor") {
+    POINT p{};
+    GetCursorPos(&p);
+    Reply(std::to_string(p.x) + " " + std::to_string(p.y));
   } else if (cmd == "picture") {
     std::string name; in >> name;
     Reply(PictureReply(name));
