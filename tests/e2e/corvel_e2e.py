@@ -884,6 +884,18 @@ class Session:
             time.sleep(interval)
         return False
 
+    def point(self, x, y, timeout=5.0):
+        """Moves the pointer to (x, y) and waits until the system has it there: Wine takes X's
+        moves late while programs are busy, and may drop a move that follows another closely."""
+        def there():
+            if tuple(int(v) for v in self.targets.cmd("cursor").split()) == (x, y):
+                return True
+            self.mousemove(x, y)
+            return False
+        self.mousemove(x, y)
+        if not self.wait_for(there, timeout, 0.05):
+            raise E2EError("the pointer does not get to (%d, %d)" % (x, y))
+
     def drag(self, x, y, dx, dy):
         """A real press at (x, y), a move by (dx, dy) and the release, paced so that the window's
         thread has entered its move loop before the pointer moves."""

@@ -100,18 +100,7 @@ button_centre = e2e.button_centre
 
 
 def point_at_button(session, targets, hwnd):
-    """The pointer on the window's button, once Wine has it there (it takes X's moves late while
-    programs are busy, and may drop a move that follows another closely)."""
-    at = button_centre(targets.state(hwnd))
-
-    def there():
-        if tuple(int(v) for v in targets.cmd("cursor").split()) == at:
-            return True
-        session.mousemove(*at)
-        return False
-    session.mousemove(*at)
-    if not session.wait_for(there, 5, 0.05):
-        raise e2e.E2EError("the pointer does not get to %r" % (at,))
+    session.point(*button_centre(targets.state(hwnd)))
 
 
 def post_button_up(session, corvel, targets, hwnd):

@@ -66,6 +66,13 @@ class FloatingWindowTest(e2e.CorvelTestCase):
         self.assertEqual(len(new), 1, "not one new floating window: %r" % new)
         return new[0]
 
+    def tips_over(self, f):
+        """The tooltips shown once the pointer came to rest on the floating window."""
+        s = self.session
+        s.point(f["x"] + 16, f["y"] + 16)
+        s.point(f["x"] + 18, f["y"] + 18)
+        return s.wait_for(lambda: [text for _, text in self.t.tips()], STEP, 0.1)
+
     def floating(self, f):
         return self.t.state(f["hwnd"])
 
@@ -153,10 +160,7 @@ class FloatingWindowTest(e2e.CorvelTestCase):
         # The sample program's icon: a red centre in a yellow disc, in a black outline.
         self.assertEqual(s.pixel(f["x"] + 18, f["y"] + 18), RED)
         self.assertEqual(self.edge_and_ground(f)[0], BLACK)
-        s.mousemove(f["x"] + 16, f["y"] + 16)
-        s.mousemove(f["x"] + 18, f["y"] + 18)
-        tips = s.wait_for(lambda: [text for _, text in t.tips()], STEP, 0.1)
-        self.assertEqual(tips, ["Sample with an icon"])
+        self.assertEqual(self.tips_over(f), ["Sample with an icon"])
         self.shot("floating-window")
         # A program without an icon of its own: the caption picture, 32 x 32.
         bench = rs.Bench(s, "bench-target")
@@ -205,9 +209,7 @@ class FloatingWindowTest(e2e.CorvelTestCase):
         t.titlew(w, UNICODE_TITLE)
         f = self.minimize(w)
         self.assertEqual((f["alpha"], f["exstyle"] & ~ts.WS_EX_TOPMOST), (100, e2e.WS_EX_LAYERED))
-        s.mousemove(f["x"] + 16, f["y"] + 16)
-        s.mousemove(f["x"] + 18, f["y"] + 18)
-        self.assertEqual(s.wait_for(lambda: [text for _, text in t.tips()], STEP, 0.1), [UNICODE_TITLE])
+        self.assertEqual(self.tips_over(f), [UNICODE_TITLE])
         with open(os.path.join(s.windows_dir, "Corvl.hidden"), "rb") as journal:
             self.assertIn(UNICODE_TITLE, journal.read().decode("utf-8"))
         self.shot("unicode-floating")
