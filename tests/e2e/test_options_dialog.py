@@ -132,6 +132,8 @@ class OptionsDialogTest(e2e.CorvelTestCase):
         box = self.session.wait_for(self.warnings, 3)
         self.assertTrue(box, "no warning")
         self.assertIn(WARNING_TEXT, [c["text"] for c in self.t.children(box[0])])
+        # The key goes to the box once it is in front (it may show before a menu has closed).
+        self.assertTrue(self.session.wait_for(lambda: self.t.state(box[0])["fg"] == 1, 3), "the warning is not in front")
         self.session.key("Return")
         self.assertTrue(self.session.wait_for(lambda: not self.warnings(), 3), "the warning stays")
 
