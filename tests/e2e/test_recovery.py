@@ -169,8 +169,9 @@ class RecoveryTest(rs.JournalTrayTestCase):
                 self.assertTrue(rs.wait_tracked(s, corvel, (a, a2, b, c)))
                 for w, t in ((a, hung), (b, other), (c, other)):
                     self.minimize(corvel, w, t)
-                # A hung program neither answers nor takes the pointer's moves over its windows.
-                s.mousemove(*rs.button_centre(hung.state(a2)))
+                # A hung program neither answers nor takes the pointer's moves over its windows:
+                # the pointer is there before it hangs.
+                rs.point_at_button(s, hung, a2)
                 self.assertEqual(hung.cmd("hang %d" % HANG_MS), "ok")
                 start = time.monotonic()
                 self.assertTrue(rs.click_icon(s, self.tray, corvel, a))

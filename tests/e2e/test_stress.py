@@ -89,8 +89,9 @@ class StressTest(rs.JournalTrayTestCase):
         self.assertTrue(s.holds_for(lambda: t.state(windows[0])["vis"] == 1),
                         "a window beyond the table's %d entries was minimized" % TABLE)
         corvel.post(rs.HM_BUTTONUP, 0, cycled[-1])
-        self.assertTrue(rs.hidden(t, cycled[-1]), "the table does not work any more")
-        self.assertTrue(rs.click_icon(s, self.tray, corvel, cycled[-1]) and rs.visible(t, cycled[-1]))
+        self.assertTrue(rs.hidden(t, cycled[-1], SERVED_WITHIN), "the table does not work any more")
+        self.assertTrue(s.wait_for(lambda: rs.click_icon(s, self.tray, corvel, cycled[-1]), SERVED_WITHIN)
+                        and rs.visible(t, cycled[-1], SERVED_WITHIN))
         self.assertIsNotNone(self.tray.ping(corvel.hwnd))
         self.assertIsNotNone(corvel.end_session(5), "Corvel did not end")
         self.assertTrue(all(rs.visibility(all_pairs).values()), "windows hidden after the end")
