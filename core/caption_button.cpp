@@ -114,8 +114,9 @@ void TForm1::RunCollectionPass() {
   const int count = ButtonWindowCount;
   for (int i = 0; i < count && !destroyed_; ++i) {
     ProcessPendingMessages();
-    // A message handled in between may have emptied the table.
-    if (i < ButtonWindowCount) DrawButtonUp(i);
+    // A message handled in between may have emptied the table, or pressed the button: a held
+    // button stays drawn pressed.
+    if (i < ButtonWindowCount) DrawButton(i, ButtonPressed == -1, true);
   }
 }
 

@@ -359,9 +359,9 @@ TEST_F(MainFormTest, PressAndReleaseOnTheButtonNameTheWindow) {
   form->AddTrTimer.Disable();
 }
 
-// A release that arrives while a pass rebuilds the table is not lost for a window the pass has
-// not reached yet.
-TEST_F(MainFormTest, AReleaseDuringAPassStillFindsItsWindow) {
+// A press or a release that arrives while a pass rebuilds the table is not lost for a window the
+// pass has not reached yet, and the pass does not paint a held button as released.
+TEST_F(MainFormTest, APressAndAReleaseDuringAPassStillFindTheirWindow) {
   TestWindow target("collected last", 60, 60, 400, 200);
   TestWindow cover("above it", 500, 400, 300, 200);
   Start("[Visualization]\r\nSymbolType=0\r\n");
@@ -371,6 +371,13 @@ TEST_F(MainFormTest, AReleaseDuringAPassStillFindsItsWindow) {
   GetWindowRect(target.hwnd(), &wr);
   const RECT b = form->ButtonWindows[i - 1].ButtonRect;
   MoveCursor(wr.left + (b.left + b.right) / 2, wr.top + (b.top + b.bottom) / 2);
+  PostMessageA(form->hwnd(), HM_BUTTONDOWN, 0, reinterpret_cast<LPARAM>(target.hwnd()));
+  form->Timer2Timer();
+  EXPECT_EQ(form->ButtonPressed, -1);
+  HDC dc = GetWindowDC(target.hwnd());
+  const COLORREF edge = GetPixel(dc, form->ButtonWindows[i - 1].ButtonRect.left + 5, b.top);
+  ReleaseDC(target.hwnd(), dc);
+  EXPECT_EQ(edge, ButtonImagePixel(ButtonImage::Down, 5, 0)) << "the pass drew the held button released";
   PostMessageA(form->hwnd(), HM_BUTTONUP, 0, reinterpret_cast<LPARAM>(target.hwnd()));
   form->Timer2Timer();
   EXPECT_EQ(form->CurrentWindow, target.hwnd());
