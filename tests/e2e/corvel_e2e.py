@@ -471,19 +471,41 @@ def button_centre(state):
     return (left + right) // 2, (top + bottom) // 2
 
 
-def _popup_separator_height():
-    path = os.path.join(ROOT, "platform", "popup_menu.h")
-    with open(path, encoding="latin-1") as f:
-        found = re.search(r"static constexpr int kSeparatorHeight = (\d+);", f.read())
+def program_constant(path, name):
+    """An integer constant of the program's source (`constexpr int NAME = N;` in PATH)."""
+    full = os.path.join(ROOT, *path.split("/"))
+    with open(full, encoding="latin-1") as f:
+        found = re.search(r"constexpr int %s = (\d+);" % re.escape(name), f.read())
     if not found:
-        raise E2EError("cannot read the separator height from %s" % path)
+        raise E2EError("cannot read %s from %s" % (name, full))
     return int(found.group(1))
 
 
-# Corvel's popup menus: Wine draws a 3-pixel frame around them; the separators' height is the
-# program's own.
+# Corvel's popup menus: Wine draws a 3-pixel frame around them; the separators, the padding
+# around an item's image and the margins are the program's own. Wine's menu font is lower than
+# the images, so an item is as high as its image and the padding.
 MENU_FRAME = 3
-MENU_SEPARATOR = _popup_separator_height()
+MENU_SEPARATOR = program_constant("platform/popup_menu.h", "kSeparatorHeight")
+MENU_ITEM_PADDING = program_constant("platform/popup_menu.cpp", "kItemPadding")
+
+
+def menu_item_height(image):
+    return image + 2 * MENU_ITEM_PADDING
+
+
+def menu_rows(rect, item, separators):
+    """Items of height `item` in a menu (x, y, w, h) that has `separators` separators."""
+    rows, rest = divmod(rect[3] - 2 * MENU_FRAME - separators * MENU_SEPARATOR, item)
+    if rest or rows < 0:
+        raise E2EError("not a menu of %d-pixel items and %d separators: %r" % (item, separators, rect))
+    return rows
+
+
+def menu_row_centre(rect, margin, item, row, separators_above):
+    """Centre of item `row` (from 0) of a menu (x, y, w, h), right of its margin strip."""
+    x, y, w, _ = rect
+    return (x + MENU_FRAME + margin + (w - 2 * MENU_FRAME - margin) // 2,
+            y + MENU_FRAME + row * item + separators_above * MENU_SEPARATOR + item // 2)
 
 
 # The options dialog: client size, the page buttons, the page area's origin, OK and Cancel.

@@ -176,7 +176,6 @@ def lost_windows(tray, corvel, windows, grace=1.5):
 
 # The tray menu: About, a separator, the window entries, a separator, Options, Exit.
 MENU_AT = (600, 200)
-MENU_BORDER, MENU_SEPARATOR = e2e.MENU_FRAME, e2e.MENU_SEPARATOR
 MENU_FIXED_ITEMS = 3
 
 
@@ -189,19 +188,16 @@ def open_tray_menu(session, corvel):
     return t.state(found[0]["hwnd"]) if found else None
 
 
-def _menu_item_height(menu, entries):
-    return (menu["h"] - 2 * MENU_BORDER - 2 * MENU_SEPARATOR) // (entries + MENU_FIXED_ITEMS)
-
-
 def menu_entry_point(menu, index, entries):
     """Screen point of window entry `index` of a menu with `entries` of them."""
-    h = _menu_item_height(menu, entries)
-    return menu["x"] + menu["w"] // 2, menu["y"] + MENU_BORDER + h + MENU_SEPARATOR + index * h + h // 2
+    rect = (menu["x"], menu["y"], menu["w"], menu["h"])
+    item = (rect[3] - 2 * e2e.MENU_FRAME - 2 * e2e.MENU_SEPARATOR) // (entries + MENU_FIXED_ITEMS)
+    return e2e.menu_row_centre(rect, 0, item, 1 + index, 1)
 
 
 def menu_exit_point(menu):
     # Exit is the last item, whatever the entries.
-    return menu["x"] + menu["w"] // 2, menu["y"] + menu["h"] - MENU_BORDER - 8
+    return menu["x"] + menu["w"] // 2, menu["y"] + menu["h"] - e2e.MENU_FRAME - 8
 
 
 def wait_menu_closed(session, timeout=3):

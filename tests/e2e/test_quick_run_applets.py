@@ -25,9 +25,10 @@ ADD, EDIT_NAME, DELETE, UP = (63, 288), (161, 288), (259, 288), (522, 34)
 # The Edit name dialog (client 261 x 119).
 NAME_CLIENT = (261, 119)
 NAME_OK = (83, 96)
-# The Quick Run menu: 3-pixel frame, items 22 pixels high, a separator of 8, a margin of 23.
-QR_FRAME, QR_SEPARATOR = e2e.MENU_FRAME, e2e.MENU_SEPARATOR
-QR_ITEM, QR_MARGIN = 22, 23  # item height, and the width of the "Quick Run" strip
+# The Quick Run menu: "< Quick Run >", a separator, the entries (small icons), the program's strip.
+QR_FRAME = e2e.MENU_FRAME
+QR_ITEM = e2e.menu_item_height(16)
+QR_MARGIN = e2e.program_constant("launch/quick_run_menu.h", "kQuickRunMarginWidth")
 TEAL = (0, 128, 128)
 
 
@@ -134,9 +135,7 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
         return found[0]
 
     def menu_entries(self, rect):
-        extra = rect[3] - 2 * QR_FRAME - QR_ITEM - QR_SEPARATOR
-        self.assertEqual(extra % QR_ITEM, 0, "not a Quick Run menu: %r" % (rect,))
-        return extra // QR_ITEM
+        return e2e.menu_rows(rect, QR_ITEM, 1) - 1
 
     def margin_word_height(self, rect):
         """Rows of the margin that hold white text."""
@@ -149,9 +148,7 @@ class QuickRunAppletsTest(e2e.CorvelTestCase):
         return white[-1] - white[0] + 1 if white else 0
 
     def choose(self, rect, entry):
-        x, y, w, _ = rect
-        self.session.click(x + QR_MARGIN + (w - QR_MARGIN) // 2,
-                           y + QR_FRAME + QR_ITEM + QR_SEPARATOR + QR_ITEM * entry + QR_ITEM // 2)
+        self.session.click(*e2e.menu_row_centre(rect, QR_MARGIN, QR_ITEM, 1 + entry, 1))
 
     def started_programs(self):
         return [c for c in self.session.command_lines() if any(p in c.lower() for p in PROGRAMS)]

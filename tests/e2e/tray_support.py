@@ -28,7 +28,7 @@ TITLES = ("I", "WWWWWWWW", "WWWWWWWWWWWWWWWW")
 # The tray menu of Wine's default look: items 23 pixels high (17-pixel images); About,
 # separator, the window entries, separator, Options, Exit.
 MENU_FRAME, MENU_SEPARATOR = e2e.MENU_FRAME, e2e.MENU_SEPARATOR
-MENU_ITEM = 23
+MENU_ITEM = e2e.menu_item_height(e2e.program_constant("platform/messages.h", "kMenuImageSize"))
 MENU_FIXED = 2 * MENU_FRAME + 3 * MENU_ITEM + 2 * MENU_SEPARATOR
 QUICK_RUN_MAX_HEIGHT = 60  # "< Quick Run >" and a separator
 MARGIN = 19                # (7 x 11) div 4: "1" is 11 pixels high in Wine's menu font
@@ -109,15 +109,11 @@ def is_quick_run_menu(rect):
 
 def menu_entries(rect):
     """Number of window entries of an open tray menu."""
-    extra = rect[3] - MENU_FIXED
-    if extra < 0 or extra % MENU_ITEM:
-        raise e2e.E2EError("not a tray menu of this look: %r" % (rect,))
-    return extra // MENU_ITEM
+    return e2e.menu_rows(rect, MENU_ITEM, 2) - 3
 
 
 def entry_centre(rect, i):
-    x, y, w, _ = rect
-    return x + MENU_FRAME + MARGIN + (w - MARGIN) // 2, y + MENU_FRAME + MENU_ITEM + MENU_SEPARATOR + MENU_ITEM * i + MENU_ITEM // 2
+    return e2e.menu_row_centre(rect, MARGIN, MENU_ITEM, 1 + i, 1)
 
 
 def entry_text_width(session, rect, i):
@@ -341,7 +337,7 @@ FLOATING_CLASS = "TBlendWin"
 WS_EX_TOPMOST = 0x8
 # The floating window's menu: Restore, Hide, Close program, separator, Floating window, Options.
 FLOATING_ITEMS = ("Restore", "Hide", "Close program", "Floating window", "Options")
-FLOATING_MARGIN = 18
+FLOATING_MARGIN = e2e.program_constant("floating/blend_win.h", "kFloatingMenuMargin")
 
 
 def floating_windows(targets, visible=True):
@@ -359,11 +355,9 @@ def floating_windows(targets, visible=True):
 def floating_item_centre(rect, name):
     """Centre of an item of an open floating-window menu (items share the height left over by
     the frame and the separator)."""
-    x, y, w, h = rect
-    item = (h - 2 * MENU_FRAME - MENU_SEPARATOR) // len(FLOATING_ITEMS)
+    item = (rect[3] - 2 * MENU_FRAME - MENU_SEPARATOR) // len(FLOATING_ITEMS)
     i = FLOATING_ITEMS.index(name)
-    top = y + MENU_FRAME + item * i + (MENU_SEPARATOR if i >= 3 else 0)
-    return x + MENU_FRAME + FLOATING_MARGIN + (w - FLOATING_MARGIN) // 2, top + item // 2
+    return e2e.menu_row_centre(rect, FLOATING_MARGIN, item, i, 1 if i >= 3 else 0)
 
 
 def open_floating_menu(session, targets, floating, timeout=1.5):
