@@ -57,6 +57,7 @@ void TForm1::FormCreate() {
   }
   ButtonWindowCount = 0;
   ButtonPressed = 0;
+  ButtonWindowsShown.SetMain(hwnd());
   drawButtonMessage_ = RegisterWindowMessageA(kDrawButtonMessage);
   OpenButtonShare();
   TrayWindows.clear();
@@ -139,6 +140,10 @@ void TForm1::FormDestroy() {
   EndStep([this] { Applets.RemoveAppletTrayIcons(); });
   EndStep([this] { RxTrayIcon1.Hide(); });
   EndStep([this] { hooks_.DeleteHook(); });
+  EndStep([this] {
+    windowEvents_.Stop();
+    ButtonWindowsShown.Clear();
+  });
   std::vector<HWND> held;
   EndStep([this, &held] {
     held = HeldWindows();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 #include "core/caption_button.h"
+#include "core/caption_button_windows.h"
 #include "core/hidden_journal.h"
 #include "core/hook_library.h"
 #include "core/managed_windows.h"
@@ -21,6 +22,7 @@
 #include "platform/picture.h"
 #include "platform/popup_menu.h"
 #include "platform/timer.h"
+#include "platform/win_event_hook.h"
 #include "platform/window.h"
 #include "settings/local.h"
 #include "settings/options.h"
@@ -34,7 +36,7 @@ class TChangeNameForm;
 
 class TForm1 : public Window {
  public:
-  explicit TForm1(HookLibrary hooks = ImportedHookLibrary());
+  explicit TForm1(HookLibrary hooks = LoadedHookLibrary());
   ~TForm1() override;
 
   // Creates the window; FormCreate runs during creation.
@@ -108,6 +110,11 @@ class TForm1 : public Window {
   // Tells the hook library the pictures again (after the user's pictures have changed).
   void PublishButtonPictures();
   void InstallHook();
+  // The button shown by windows of Corvel's own (decided at start-up, with the hook): no hook
+  // library in any program; the windows' changes come as WinEvents.
+  bool UseButtonWindows = false;
+  CaptionButtonWindows ButtonWindowsShown{nullptr, SetLayeredAttributes};
+  void WindowEvent(DWORD event, HWND window);
   void RegisterHotKeyFromOptions();
   // Releases the hot key this window holds, whichever it is.
   void ReleaseHotKey();
@@ -186,6 +193,8 @@ class TForm1 : public Window {
   void RunCollectionPass();
   void CollectWindow(HWND window);
   void PublishPass();
+  void StartWindowEvents();
+  int TableIndex(HWND window) const;
   void BuildTrayMenu();
   void ApplyLanguageText(const std::string& key, const std::string& text);
   void FadeOut(HWND window);
@@ -209,6 +218,8 @@ class TForm1 : public Window {
   bool destroyed_ = false;
   bool startedUp_ = false;  // the start-up continuation has run
   ButtonShareMapping share_;  // what the hook library draws from
+  std::vector<HWND> shownButtons_;  // the windows of the table that show the button (the filter's)
+  WinEventHooks windowEvents_;
   UINT drawButtonMessage_ = 0;
 };
 

@@ -70,9 +70,60 @@ void TForm1::SetButtonStyle(int style) {
   PublishButtonPictures();
 }
 
+bool ButtonWindowsFor(uint8_t captionButton, int osCode) {
+  if (captionButton == kCaptionButtonWindows) return true;
+  if (captionButton == kCaptionButtonDrawn) return false;
+  // From Vista on the desktop window manager draws title bars: what is drawn into them never shows.
+  return IsVistaOrLater(osCode);
+}
+
 void TForm1::InstallHook() {
+  const bool filtered = Options.WinFilter == kFilterMainWindows || Options.WinFilter == kFilterListedPrograms ||
+                        Options.WinFilter == kFilterAllWindows;
+  UseButtonWindows = ButtonWindowsFor(Options.CaptionButton, OsCode) && WinEventHooks::Available();
+  // Without its hook library the button still shows, from windows of Corvel's own.
+  if (!UseButtonWindows && filtered && hooks_.Load && !hooks_.Load()) UseButtonWindows = WinEventHooks::Available();
+  if (UseButtonWindows) {
+    if (filtered) StartWindowEvents();
+    return;
+  }
   if (Options.WinFilter == kFilterMainWindows || Options.WinFilter == kFilterListedPrograms) hooks_.SetHook();
   else if (Options.WinFilter == kFilterAllWindows) hooks_.SetHookAll();
+}
+
+// ---- The button's own windows
+
+void TForm1::StartWindowEvents() {
+  const auto handler = [this](DWORD event, HWND window) { WindowEvent(event, window); };
+  windowEvents_.Add(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, handler);
+  windowEvents_.Add(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZEEND, handler);
+  windowEvents_.Add(EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE, handler);
+  windowEvents_.Add(EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_LOCATIONCHANGE, handler);
+}
+
+int TForm1::TableIndex(HWND window) const {
+  for (int i = 0; i < ButtonWindowCount; ++i)
+    if (ButtonWindows[i].Handle == window) return i;
+  return -1;
+}
+
+// A window of the table: its button follows it at once. Any other window that appears with a
+// caption brings a collection pass, as the hook library asks for one.
+void TForm1::WindowEvent(DWORD event, HWND window) {
+  if (destroyed_ || !UseButtonWindows) return;
+  if (event == EVENT_OBJECT_DESTROY) {
+    ButtonWindowsShown.Remove(window);
+    return;
+  }
+  const int index = TableIndex(window);
+  if (index < 0) {
+    if ((event == EVENT_OBJECT_CREATE || event == EVENT_OBJECT_SHOW) &&
+        (GetWindowLongA(window, GWL_STYLE) & (WS_CAPTION | WS_CHILD)) == WS_CAPTION)
+      Timer2.Enable();
+    return;
+  }
+  if (event == EVENT_SYSTEM_MINIMIZESTART || event == EVENT_OBJECT_HIDE) ButtonWindowsShown.Hide(window);
+  else DrawButton(index, ButtonPressed == -1, false);
 }
 
 void TForm1::RegisterHotKeyFromOptions() {
@@ -248,6 +299,15 @@ void TForm1::DrawButton(int index, bool pressed, bool askOwner) {
   RECT button = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());
   const Picture* image = ButtonPicture(pressed);
   if (!image) button = EmptyButtonRect(ButtonStyle);
+  if (UseButtonWindows) {
+    const bool shown = std::find(shownButtons_.begin(), shownButtons_.end(), entry.Handle) != shownButtons_.end();
+    const RECT place = ButtonWindowsShown.Update(entry.Handle, shown ? image : nullptr);
+    if (image) button = IsRectEmpty(&place) ? RECT{0, 0, 0, 0}
+                                            : RECT{place.left - wr.left, place.top - wr.top, place.right - wr.left,
+                                                   place.bottom - wr.top};
+    entry.ButtonRect = button;
+    return;
+  }
   if (image) {
     WindowDc dc(entry.Handle, WindowDc::Whole);
     image->StretchDraw(dc.get(), button);
@@ -283,15 +343,18 @@ void TForm1::PublishButtonWindows() {
   // The listed programs are looked up once for the whole table.
   const bool filtered = Options.WinFilter == kFilterListedPrograms;
   const std::vector<DWORD> listed = filtered ? ListedProcessIds() : std::vector<DWORD>();
-  BeginShareWrite(*share);
-  LONG n = 0;
-  for (int i = 0; i < ButtonWindowCount && n < kShareWindows; ++i) {
+  shownButtons_.clear();
+  for (int i = 0; i < ButtonWindowCount; ++i) {
     DWORD pid = 0;
     if (filtered && (!GetWindowThreadProcessId(ButtonWindows[i].Handle, &pid) ||
                      std::find(listed.begin(), listed.end(), pid) == listed.end()))
       continue;
-    share->windows[n++].Store(ButtonWindows[i].Handle);
+    shownButtons_.push_back(ButtonWindows[i].Handle);
   }
+  if (UseButtonWindows) ButtonWindowsShown.KeepOnly(shownButtons_);
+  BeginShareWrite(*share);
+  LONG n = 0;
+  for (; n < kShareWindows && n < static_cast<LONG>(shownButtons_.size()); ++n) share->windows[n].Store(shownButtons_[n]);
   share->count = n;
   EndShareWrite(*share);
 }
@@ -347,6 +410,7 @@ bool TForm1::CursorOnButton(int index) const {
   // process has drawn it yet or only the owner (from the shared table): the hook library has
   // swallowed the press on it either way.
   if (!StyleHasImages(ButtonStyle) || !GetWindowRect(entry.Handle, &wr)) return false;
+  if (UseButtonWindows) return ButtonWindowsShown.Hits(entry.Handle, cursor);
   // Where the button is now: the owner's thread draws it after a change of size or frame
   // metrics, perhaps before this table has heard of the change.
   const RECT button = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());

@@ -158,6 +158,8 @@ void RunSteps(const Steps& s, void (*steps)(const Steps&, bool)) {
 
 void TForm1::HideWindow(HWND window) {
   Journal.Add(window);
+  // An owned window stays shown when its owner is hidden.
+  if (UseButtonWindows) ButtonWindowsShown.Hide(window);
   RunSteps(Steps{window, SetLayeredAttributes.Call(), Options.SlowD, false}, HideSteps);
 }
 

@@ -66,6 +66,15 @@ struct ImageListTraits {
   static HIMAGELIST invalid() { return nullptr; }
   static void close(HIMAGELIST h);
 };
+struct WindowsHookTraits {
+  static HHOOK invalid() { return nullptr; }
+  static void close(HHOOK h) { UnhookWindowsHookEx(h); }
+};
+// UnhookWinEvent is looked up at run time: Windows 95 has none (see platform/win_event_hook.h).
+struct WinEventHookTraits {
+  static HWINEVENTHOOK invalid() { return nullptr; }
+  static void close(HWINEVENTHOOK h);
+};
 
 using IconHandle = UniqueHandle<HICON, IconTraits>;
 using BitmapHandle = UniqueHandle<HBITMAP, GdiTraits<HBITMAP>>;
@@ -78,6 +87,8 @@ using LibraryHandle = UniqueHandle<HMODULE, LibraryTraits>;
 using KernelHandle = UniqueHandle<HANDLE, KernelTraits>;
 using FileHandle = UniqueHandle<HANDLE, FileTraits>;
 using ImageListHandle = UniqueHandle<HIMAGELIST, ImageListTraits>;
+using WindowsHookHandle = UniqueHandle<HHOOK, WindowsHookTraits>;
+using WinEventHookHandle = UniqueHandle<HWINEVENTHOOK, WinEventHookTraits>;
 
 // A window's device context from GetDC/GetWindowDC, released to the same window.
 class WindowDc {

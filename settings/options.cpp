@@ -97,6 +97,9 @@ void TOptions::Load() {
       case OptionKey::TextList: LoadList(file, Applications); break;
     }
   }
+  const int32_t mode = file.ReadInteger(kVisualization, "CaptionButton", kCaptionButtonAutomatic);
+  CaptionButton = mode == kCaptionButtonDrawn || mode == kCaptionButtonWindows ? static_cast<uint8_t>(mode)
+                                                                                : kCaptionButtonAutomatic;
   if (!LocalLibrary.empty() && local_) local_->ApplyLanguageLibrary(LocalLibrary);
 }
 

@@ -22,6 +22,12 @@ constexpr uint8_t kSymbolUserBitmaps = 3;
 constexpr uint8_t kSymbolHotKeyOnly = 4;
 constexpr uint8_t kSymbolRightClickMinimize = 5;
 
+// Values of CaptionButton ([Visualization], read only: set by hand): how the button is shown.
+// Any other value is automatic.
+constexpr uint8_t kCaptionButtonAutomatic = 0;  // own windows from Vista on, drawn before
+constexpr uint8_t kCaptionButtonDrawn = 1;      // drawn into title bars by the hook library
+constexpr uint8_t kCaptionButtonWindows = 2;    // small windows of Corvel's own
+
 class TOptions {
  public:
   bool MinToTray = true;
@@ -37,6 +43,7 @@ class TOptions {
   bool ToSysMenu = true;
   bool ToTray = true;
   std::string LocalLibrary;
+  uint8_t CaptionButton = kCaptionButtonAutomatic;
 
   // `local` receives the language library that Load finds named; may be null.
   explicit TOptions(TLocal* local = nullptr) : local_(local) {}

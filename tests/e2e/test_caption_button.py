@@ -219,6 +219,98 @@ class CaptionButtonTest(e2e.CorvelTestCase):
         s.click(lx, ly)
         self.assertTrue(self.hidden(listed), "the listed program's window was not minimized")
 
+    # -- the button as a window of Corvel's own --------------------------------------------
+
+    def button_windows(self, owner):
+        return [w for w in self.t.toplevel(cs.BUTTON_WINDOW_CLASS) if w["owner"] == owner]
+
+    def shown_button_window(self, owner):
+        shown = [w for w in self.button_windows(owner) if w["vis"]]
+        return self.t.state(shown[0]["hwnd"]) if shown else None
+
+    def at_its_place(self, owner):
+        """Its button window stands left of its minimize button (by the window's own metrics),
+        as large, within 2 pixels."""
+        b = self.shown_button_window(owner)
+        if not b:
+            return False
+        left, top, right, bottom = self.t.state(owner)["min"]
+        want = (left - (right - left) - 2, top, right - left, bottom - top)
+        return all(abs(g - w) <= 2 for g, w in zip((b["x"], b["y"], b["w"], b["h"]), want))
+
+    def test_the_button_as_a_window_of_its_own_follows_its_window(self):
+        s, t = self.session, self.t
+        # Automatic under win10; chosen by the setting under winxp.
+        for version, ini in (("win10", ""), ("winxp", "[Visualization]\nCaptionButton=2\n")):
+            with self.subTest(version=version):
+                corvel = self.start_with(version, ini)
+                w = self.make(150, 120, 400, 250, "Own button " + version)
+                self.assertTrue(s.wait_for(lambda: self.at_its_place(w), 5, 0.1),
+                                "no button window left of the minimize button: %r" % self.button_windows(w))
+                b = self.shown_button_window(w)
+                self.assertEqual(b["exstyle"] & cs.BUTTON_WINDOW_EX, cs.BUTTON_WINDOW_EX)
+                if version == "win10":
+                    self.assertTrue(s.wait_for(lambda: e2e.flat_look(self.button(w)), 3, 0.1), "not the flat look")
+                else:
+                    xp = cs.picture("UpXP")
+                    self.assertTrue(s.wait_for(lambda: cs.shows_stretched(self.button(w), xp) == 1.0, 3, 0.1))
+                modules = [m for m in t.modules(t.pid(w)) if m.lower().endswith("hooks.dll")]
+                self.assertEqual(modules, [], "the hook library is in the target's program")
+                # Dragged by its title bar, resized, minimized, hidden: the button follows.
+                st = t.state(w)
+                s.drag(*cs.title_point(st), *DRAG)
+                self.assertTrue(s.wait_for(lambda: t.state(w)["x"] == st["x"] + DRAG[0], 5, 0.05), "not dragged")
+                self.assertTrue(s.wait_for(lambda: self.at_its_place(w), 3, 0.05), "the button did not follow the drag")
+                st = t.state(w)
+                t.cmd("move 0x%x %d %d 320 200" % (w, st["x"], st["y"]))
+                self.assertTrue(s.wait_for(lambda: self.at_its_place(w), 3, 0.05), "the button did not follow a resize")
+                # (Restored last: Wine raises a window shown again above its owned windows of
+                # another process a moment later, docs/wine.md.)
+                for away, back in (("hide", "show"), ("minimize", "restore")):
+                    t.cmd("%s 0x%x" % (away, w))
+                    self.assertTrue(s.wait_for(lambda: not self.shown_button_window(w), 3, 0.05), "shown after " + away)
+                    t.cmd("%s 0x%x" % (back, w))
+                    self.assertTrue(s.wait_for(lambda: self.at_its_place(w), 3, 0.05), "not back after " + back)
+                # A real click on it sends the window to the tray, with the pressed picture between.
+                b = self.shown_button_window(w)
+                s.click(b["x"] + b["w"] // 2, b["y"] + b["h"] // 2)
+                self.assertTrue(self.hidden(w), "a click on the button window did not minimize")
+                self.assertTrue(s.wait_for(lambda: not self.shown_button_window(w), 3, 0.05))
+                t.cmd("restore 0x%x" % w)
+                self.assertTrue(s.wait_for(lambda: self.at_its_place(w), 3, 0.05))
+                t.close(w)
+                self.assertTrue(s.wait_for(lambda: not self.button_windows(w), 3, 0.05), "its button window outlived it")
+                # A move nobody announces (Wine raises none of these events itself): the button
+                # stays where it was told last.
+                q = self.make(500, 300, 360, 220, "Quiet " + version)
+                self.assertTrue(s.wait_for(lambda: self.at_its_place(q), 5, 0.1))
+                t.cmd("quiet 0x%x" % q)
+                before = self.shown_button_window(q)
+                t.cmd("move 0x%x 520 320 320 200" % q)
+                self.assertTrue(s.holds_for(lambda: self.shown_button_window(q) == before, 0.5))
+                corvel.stop()
+
+    def test_no_button_window_where_the_system_draws_no_title_bar(self):
+        s, t = self.session, self.t
+        self.start_with("win10", "")
+        plain = self.make(100, 100, 360, 220, "Plain")
+        width, height = e2e.SCREEN
+        others = {
+            "no caption": "makestyle 0x%x 500 100 300 200 Bare" % (cs.WS_MINIMIZEBOX | 0x80000000),
+            "tool window": "makestyle 0x%x:0x80 500 350 300 200 Tool" % cs.OVERLAPPED,
+            "its own title bar": "makeown 100 400 360 220 Own",
+            "full screen": "makestyle 0x%x 0 0 %d %d Full" % (cs.OVERLAPPED, width, height),
+        }
+        made = {}
+        for what, line in others.items():
+            made[what] = int(t.cmd(line), 0)
+            self.addCleanup(t.close, made[what])
+        t.cmd("fg 0x%x" % plain)
+        self.assertTrue(s.wait_for(lambda: self.at_its_place(plain), 5, 0.1), "no button window on a plain window")
+        for what, h in made.items():
+            with self.subTest(what):
+                self.assertTrue(s.holds_for(lambda: not self.shown_button_window(h), PASS_WAIT), "a button window on " + what)
+
 
 if __name__ == "__main__":
     e2e.main()

@@ -4,7 +4,7 @@
 //   --hold                     keep a small window open so the desktop stays up
 //   --record FILE ARG          append ARG as a line to FILE and end (a file association's program)
 //   make X Y W H TITLE         new overlapped window; answers its handle
-//   close H | title H TEXT | fg H | maximize H | hide H | show H
+//   close H | title H TEXT | fg H | maximize H | minimize H | restore H | hide H | show H
 //   titlew H TEXT              the title from UTF-8 text, set with SetWindowTextW (the target
 //                              windows are of a UTF-16 class: every character stays)
 //   stylelog H                 the extended styles H was given (WM_STYLECHANGED), oldest first:
@@ -41,7 +41,10 @@
 //   kill PID                   terminate that process ("ok" or "error")
 //   reg set KEY NAME VALUE     REG_SZ value under HKEY_CURRENT_USER\KEY ("ok" or "error N")
 //   reg del KEY NAME           delete that value ("ok" also when it was not there)
-//   makestyle STYLE X Y W H TITLE   like make, with that window style
+//   makestyle STYLE[:EX] X Y W H TITLE   like make, with that window style (and extended style)
+//   makeown X Y W H TITLE      like make, a window whose client area takes the whole window: it
+//                              draws its own title bar
+//   quiet H                    H no longer raises the WinEvents of its changes (see TargetProc)
 //   makeclose MODE X Y W H TITLE    like make; on WM_CLOSE the window "refuse"s, "ask"s with a
 //                              Yes/No box titled "Close TITLE?" (Yes closes), or closes and
 //                              ends this process ("quit")
@@ -137,6 +140,34 @@ std::vector<HANDLE> g_lockedFiles;
 
 constexpr char kCloseModeProperty[] = "CorvelTargetCloseMode";
 enum CloseMode : UINT_PTR { kCloseNormally, kCloseRefuse, kCloseAsk, kCloseQuit };
+constexpr char kQuietProperty[] = "CorvelTargetQuiet";
+constexpr char kIconicProperty[] = "CorvelTargetIconic";
+constexpr char kOwnCaptionProperty[] = "CorvelTargetOwnCaption";
+bool g_nextOwnCaption = false;  // the window being made draws its own title bar
+
+// Windows raises these WinEvents for every window after such a change; Wine 8 raises none of
+// them, so the target windows raise them themselves, as the system would. A "quiet" window
+// stands for a change nobody announces.
+void Announce(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (GetPropA(hwnd, kQuietProperty)) return;
+  const auto raise = [hwnd](DWORD event) { NotifyWinEvent(event, hwnd, OBJID_WINDOW, CHILDID_SELF); };
+  if (msg == WM_WINDOWPOSCHANGED) {
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
+    const bool iconic = IsIconic(hwnd) != 0;
+    if (iconic != (GetPropA(hwnd, kIconicProperty) != nullptr)) {
+      if (iconic) SetPropA(hwnd, kIconicProperty, hwnd);
+      else RemovePropA(hwnd, kIconicProperty);
+      raise(iconic ? EVENT_SYSTEM_MINIMIZESTART : EVENT_SYSTEM_MINIMIZEEND);
+    }
+    if (pos->flags & SWP_SHOWWINDOW) raise(EVENT_OBJECT_SHOW);
+    if (pos->flags & SWP_HIDEWINDOW) raise(EVENT_OBJECT_HIDE);
+    if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) raise(EVENT_OBJECT_LOCATIONCHANGE);
+  } else if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) {
+    raise(EVENT_SYSTEM_FOREGROUND);
+  } else if (msg == WM_DESTROY) {
+    raise(EVENT_OBJECT_DESTROY);
+  }
+}
 
 LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   const auto mode = reinterpret_cast<UINT_PTR>(GetPropA(hwnd, kCloseModeProperty));
@@ -149,7 +180,15 @@ LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   if (msg == WM_DESTROY && mode == kCloseQuit) PostQuitMessage(0);
-  if (msg == WM_NCDESTROY) RemovePropA(hwnd, kCloseModeProperty);
+  Announce(hwnd, msg, wp, lp);
+  if (msg == WM_NCCREATE && g_nextOwnCaption) SetPropA(hwnd, kOwnCaptionProperty, hwnd);
+  if (msg == WM_NCCALCSIZE && GetPropA(hwnd, kOwnCaptionProperty)) return 0;
+  if (msg == WM_NCDESTROY) {
+    RemovePropA(hwnd, kCloseModeProperty);
+    RemovePropA(hwnd, kQuietProperty);
+    RemovePropA(hwnd, kIconicProperty);
+    RemovePropA(hwnd, kOwnCaptionProperty);
+  }
   if (msg == WM_STYLECHANGED && wp == static_cast<WPARAM>(GWL_EXSTYLE))
     g_exStyles.emplace_back(hwnd, reinterpret_cast<const STYLESTRUCT*>(lp)->styleNew);
   if (msg == WM_PAINT) {
@@ -440,8 +479,8 @@ std::string CallHooks(const std::string& op) {
   return "ok";
 }
 
-HWND MakeWindow(DWORD style, int x, int y, int w, int h, const std::string& title, HWND parent) {
-  HWND hwnd = CreateWindowExA(0, "CorvelTarget", title.c_str(), style, x, y, w, h, parent, nullptr,
+HWND MakeWindow(DWORD style, int x, int y, int w, int h, const std::string& title, HWND parent, DWORD exStyle = 0) {
+  HWND hwnd = CreateWindowExA(exStyle, "CorvelTarget", title.c_str(), style, x, y, w, h, parent, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
   ShowWindow(hwnd, SW_SHOWNORMAL);
   UpdateWindow(hwnd);
@@ -455,11 +494,24 @@ bool HandleCaptionCommand(const std::string& cmd, std::istringstream& in) {
     if (!s.empty() && s[0] == ' ') s.erase(0, 1);
     return s;
   };
-  if (cmd == "makestyle") {
+  if (cmd == "quiet") {
+    std::string h;
+    in >> h;
+    Reply(SetPropA(H(h), kQuietProperty, H(h)) ? "ok" : "error");
+  } else if (cmd == "makestyle") {
     std::string style;
     int x, y, w, h;
     in >> style >> x >> y >> w >> h;
-    Reply(Hex(MakeWindow(Num(style), x, y, w, h, rest(), nullptr)));
+    const size_t colon = style.find(':');
+    const DWORD exStyle = colon == std::string::npos ? 0 : static_cast<DWORD>(Num(style.substr(colon + 1)));
+    Reply(Hex(MakeWindow(Num(style.substr(0, colon)), x, y, w, h, rest(), nullptr, exStyle)));
+  } else if (cmd == "makeown") {
+    int x, y, w, h;
+    in >> x >> y >> w >> h;
+    g_nextOwnCaption = true;
+    const HWND hwnd = MakeWindow(WS_OVERLAPPEDWINDOW, x, y, w, h, rest(), nullptr);
+    g_nextOwnCaption = false;
+    Reply(Hex(hwnd));
   } else if (cmd == "makeclose") {
     std::string mode;
     int x, y, w, h;
@@ -823,9 +875,11 @@ void Handle(const std::string& line) {
     std::string h; in >> h;
     SetForegroundWindow(H(h));
     Reply("ok");
-  } else if (cmd == "maximize" || cmd == "hide" || cmd == "show") {
+  } else if (cmd == "maximize" || cmd == "minimize" || cmd == "restore" || cmd == "hide" || cmd == "show") {
     std::string h; in >> h;
-    ShowWindow(H(h), cmd == "maximize" ? SW_MAXIMIZE : cmd == "hide" ? SW_HIDE : SW_SHOW);
+    const int show = cmd == "maximize" ? SW_MAXIMIZE : cmd == "minimize" ? SW_MINIMIZE : cmd == "restore" ? SW_RESTORE
+                     : cmd == "hide" ? SW_HIDE : SW_SHOW;
+    ShowWindow(H(h), show);
     Reply("ok");
   } else if (cmd == "state") {
     std::string h; in >> h;

@@ -1,5 +1,6 @@
 #include "core/caption_button.h"
 #include "platform/button_share.h"
+#include "platform/caption_bounds.h"
 #include <algorithm>
 #include "resources/button_images.h"
 #include "sysinfo/os_info.h"
@@ -54,6 +55,15 @@ TEST(CaptionGeometry, SymbolTypeGivesTheStyle) {
   EXPECT_STREQ(FileNamePart("D:app.exe"), "app.exe");
   EXPECT_STREQ(FileNamePart("app.exe"), "app.exe");
   EXPECT_STREQ(FileNamePart("C:\\dir\\"), "");
+  // Drawn into title bars or shown by windows of its own: chosen, or by the system.
+  EXPECT_FALSE(ButtonWindowsFor(kCaptionButtonAutomatic, kOsWinXP));
+  EXPECT_FALSE(ButtonWindowsFor(kCaptionButtonAutomatic, 0));
+  for (int os : {kOsVista, kOsWin10, kOsWin11}) EXPECT_TRUE(ButtonWindowsFor(kCaptionButtonAutomatic, os));
+  EXPECT_TRUE(ButtonWindowsFor(kCaptionButtonWindows, kOsWin2000));
+  EXPECT_FALSE(ButtonWindowsFor(kCaptionButtonDrawn, kOsWin11));
+  // Left of the minimize button, where the drawn one goes.
+  const RECT own = ButtonLeftOf(RECT{721, 6, 744, 27});
+  EXPECT_TRUE(own.left == 696 && own.top == 6 && own.right == 719 && own.bottom == 27);
 }
 
 // The flat look is drawn at the size it is shown: two colours only (no blur at any scale), the
@@ -307,6 +317,65 @@ TEST_F(MainFormTest, DrawsTheButtonIntoTheTitleBarAndRemembersWhere) {
   const int count = form->ButtonWindowCount;
   form->DrawButtonUp(500);
   EXPECT_EQ(form->ButtonWindowCount, count);
+}
+
+// The button as windows of its own: one over each window of the table that shows a title bar,
+// none in a tool window, following what the windows announce, pressed and released as the drawn
+// one; and no hook library at all.
+TEST_F(MainFormTest, TheButtonsOwnWindowsFollowWhatTheirWindowsAnnounce) {
+  TestWindow w("served", 80, 80, 400, 220), tool("tool window", 500, 80, 300, 200);
+  SetWindowLongA(tool.hwnd(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+  Start("[Visualization]\r\nSymbolType=0\r\nCaptionButton=2\r\n");
+  ASSERT_TRUE(form->UseButtonWindows);
+  EXPECT_TRUE(test::HookCalls::calls.empty());
+  const HWND b = form->ButtonWindowsShown.ButtonOf(w.hwnd());
+  ASSERT_TRUE(b && IsWindowVisible(b));
+  EXPECT_EQ(GetWindow(b, GW_OWNER), w.hwnd());
+  const HWND t = form->ButtonWindowsShown.ButtonOf(tool.hwnd());
+  EXPECT_TRUE(!t || !IsWindowVisible(t));
+  auto placed = [&] {
+    RECT br{}, wr{};
+    GetWindowRect(b, &br);
+    GetWindowRect(w.hwnd(), &wr);
+    const RECT want = ProgramButtonRect(wr.right - wr.left, SystemFrameMetrics());
+    return IsWindowVisible(b) && br.left - wr.left == want.left && br.top - wr.top == want.top &&
+           br.right - wr.left == want.right && br.bottom - wr.top == want.bottom;
+  };
+  EXPECT_TRUE(placed());
+  // Through the real subscription: events raised here reach the main window as any program's.
+  auto announce = [&](DWORD event) { NotifyWinEvent(event, w.hwnd(), OBJID_WINDOW, CHILDID_SELF); };
+  ShowWindow(w.hwnd(), SW_HIDE);
+  announce(EVENT_OBJECT_HIDE);
+  EXPECT_TRUE(test::PumpUntil([&] { return !IsWindowVisible(b); }));
+  ShowWindow(w.hwnd(), SW_SHOWNOACTIVATE);
+  announce(EVENT_OBJECT_SHOW);
+  EXPECT_TRUE(test::PumpUntil(placed));
+  SetWindowPos(w.hwnd(), nullptr, 150, 160, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_FALSE(placed()) << "moved before it was told";
+  announce(EVENT_OBJECT_LOCATIONCHANGE);
+  EXPECT_TRUE(test::PumpUntil(placed));
+  // A press and a release on it: the pressed picture between, then the minimize.
+  RECT br{};
+  GetWindowRect(b, &br);
+  MoveCursor((br.left + br.right) / 2, (br.top + br.bottom) / 2);
+  SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  EXPECT_EQ(form->ButtonPressed, -1);
+  SendMessageA(b, WM_LBUTTONUP, 0, 0);
+  EXPECT_EQ(form->ButtonPressed, 0);
+  EXPECT_EQ(form->CurrentWindow, w.hwnd());
+  EXPECT_TRUE(form->AddTrTimer.Enabled());
+  form->AddTrTimer.Disable();
+  // A window that appears brings a pass; one that goes takes its button window along.
+  TestWindow fresh("fresh");
+  NotifyWinEvent(EVENT_OBJECT_SHOW, fresh.hwnd(), OBJID_WINDOW, CHILDID_SELF);
+  EXPECT_TRUE(test::PumpUntil([&] { return form->ButtonWindowsShown.ButtonOf(fresh.hwnd()) != nullptr; }));
+  const HWND gone = w.hwnd();
+  w.Destroy();
+  NotifyWinEvent(EVENT_OBJECT_DESTROY, gone, OBJID_WINDOW, CHILDID_SELF);
+  EXPECT_TRUE(test::PumpUntil([&] { return form->ButtonWindowsShown.ButtonOf(gone) == nullptr; }));
+  // An unknown choice is automatic.
+  Start("[Visualization]\r\nCaptionButton=9\r\n");
+  EXPECT_EQ(form->Options.CaptionButton, kCaptionButtonAutomatic);
 }
 
 // Presses and releases are tested against the cursor, strictly inside the rectangle.

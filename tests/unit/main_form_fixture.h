@@ -21,9 +21,11 @@ class MainFormTest : public testing::Test {
     tray.reset();
     RemoveSettingsFile();
   }
-  // Writes the settings file (empty: none), creates the main window and runs the start-up.
+  // Writes the settings file (empty: none), creates the main window and runs the start-up. A
+  // file that does not choose how the caption button shows has it drawn into title bars, on
+  // every system the tests run as.
   void Start(const std::string& settings = std::string()) {
-    if (!settings.empty()) WriteSettingsText(settings);
+    if (!settings.empty()) WriteSettingsText(WithChosenCaptionButton(settings));
     form = std::make_unique<TForm1>(HookCalls::Recorder());
     ASSERT_TRUE(form->CreateForm());
     form->FormShow();
@@ -39,6 +41,14 @@ class MainFormTest : public testing::Test {
     for (const TestTray::Call& c : live_)
       if (c.hwnd == form->hwnd() && c.uid == TrayIconId(window)) return &c;
     return nullptr;
+  }
+
+  static std::string WithChosenCaptionButton(std::string settings) {
+    if (settings.find("CaptionButton=") != std::string::npos) return settings;
+    const std::string section = "[Visualization]\r\n";
+    const size_t at = settings.find(section);
+    if (at == std::string::npos) return settings + section + "CaptionButton=1\r\n";
+    return settings.insert(at + section.size(), "CaptionButton=1\r\n");
   }
 
   ScopedEffects effects;

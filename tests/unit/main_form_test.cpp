@@ -29,7 +29,9 @@ TEST_F(MainFormTest, StartsHiddenWithItsClassCaptionAndDefaults) {
   EXPECT_EQ(form->Options.HotKey, 0);
   EXPECT_TRUE(effects.recorder.hotKeys.empty());
   EXPECT_EQ(effects.recorder.priorities, std::vector<DWORD>{ABOVE_NORMAL_PRIORITY_CLASS});
-  EXPECT_EQ(HookCalls::calls, std::vector<std::string>{"SetHook"});
+  // Without a setting: the button's own windows from Vista on, the hook library before.
+  EXPECT_EQ(form->UseButtonWindows, IsVistaOrLater(GetOsCode()));
+  EXPECT_EQ(HookCalls::calls, form->UseButtonWindows ? std::vector<std::string>{} : std::vector<std::string>{"SetHook"});
   EXPECT_EQ(form->ButtonStyle, ButtonStyleFor(2, GetOsCode()));
   EXPECT_EQ(form->HelpFile, ProgramFolder() + "Help\\corvlhelp.hlp");
   EXPECT_EQ(form->HelpPage, ProgramFolder() + "Help\\corvlhelp.html");

@@ -1,0 +1,161 @@
+#include "core/caption_button_windows.h"
+#include "platform/caption_bounds.h"
+#include "platform/handle_codec.h"
+#include "platform/handles.h"
+#include "platform/messages.h"
+
+namespace corvel {
+
+namespace {
+
+constexpr char kButtonWindowClass[] = "TCaptionButton";
+
+using MonitorFromWindowFn = HMONITOR(WINAPI*)(HWND, DWORD);
+using GetMonitorInfoFn = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
+
+// The monitor the window is on; the primary screen where the system has no monitor calls.
+RECT MonitorOf(HWND window) {
+  static const HMODULE user32 = GetModuleHandleA("user32.dll");
+  static const auto fromWindow =
+      reinterpret_cast<MonitorFromWindowFn>(reinterpret_cast<void*>(GetProcAddress(user32, "MonitorFromWindow")));
+  static const auto info =
+      reinterpret_cast<GetMonitorInfoFn>(reinterpret_cast<void*>(GetProcAddress(user32, "GetMonitorInfoA")));
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (fromWindow && info && info(fromWindow(window, MONITOR_DEFAULTTONEAREST), &mi)) return mi.rcMonitor;
+  return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+bool Covers(const RECT& outer, const RECT& inner) {
+  return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right && outer.bottom >= inner.bottom;
+}
+
+}  // namespace
+
+bool ShowsSystemCaption(HWND window, const RECT& minimize) {
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+  if ((style & WS_CAPTION) != WS_CAPTION || !(style & WS_MINIMIZEBOX) || (style & WS_CHILD)) return false;
+  if (exStyle & WS_EX_TOOLWINDOW) return false;
+  if (!IsWindowVisible(window) || IsIconic(window)) return false;
+  RECT wr{};
+  if (!GetWindowRect(window, &wr) || Covers(wr, MonitorOf(window))) return false;
+  // A program that draws its own title bar has its client area there.
+  POINT client{0, 0};
+  ClientToScreen(window, &client);
+  return client.y >= minimize.bottom;
+}
+
+// ---- One button window
+
+CaptionButtonWindow::~CaptionButtonWindow() { Destroy(); }
+
+bool CaptionButtonWindow::Create(const LayeredAttributes& layered) {
+  if (!IsWindow(target_)) return false;
+  const DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | (layered.Resolved() ? WS_EX_LAYERED : 0);
+  if (!Window::Create(kButtonWindowClass, "", WS_POPUP, exStyle, 0, 0, 0, 0, target_)) return false;
+  // Opaque: layered so that the system keeps its picture and repaints nothing of it.
+  if (layered.Resolved()) layered(hwnd(), 0, 255, LWA_ALPHA);
+  return true;
+}
+
+void CaptionButtonWindow::Show(const RECT& screen, const Picture* picture) {
+  picture_ = picture;
+  // Just above its window. The system keeps an owned window above its owner, but not every
+  // system does so for an owner of another process once that owner is shown again.
+  // The foreground window is in front of every other: its button goes to the top. Otherwise just
+  // above its window. (The system keeps an owned window above its owner, but a display driver
+  // may stack an owner of another process above it without a word: Wine does, docs/wine.md.)
+  HWND above = GetWindow(target_, GW_HWNDPREV);
+  if (above == hwnd()) above = GetWindow(hwnd(), GW_HWNDPREV);
+  if (GetForegroundWindow() == target_) above = nullptr;
+  SetWindowPos(hwnd(), above ? above : HWND_TOP, screen.left, screen.top, screen.right - screen.left,
+               screen.bottom - screen.top, SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_SHOWWINDOW);
+  place_ = screen;
+  // The picture may be another one, or the same one drawn anew (the flat look of a new style).
+  InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+void CaptionButtonWindow::Hide() {
+  place_ = RECT{};
+  if (Shown()) ShowWindow(hwnd(), SW_HIDE);
+}
+
+void CaptionButtonWindow::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd(), &ps);
+  RECT client{};
+  GetClientRect(hwnd(), &client);
+  if (picture_) picture_->StretchDraw(dc, client);
+  EndPaint(hwnd(), &ps);
+}
+
+LRESULT CaptionButtonWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept {
+  switch (msg) {
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: Paint(); return 0;
+    // As the hook library reports a press and a release in a title bar: the main window reads
+    // the pointer itself. The release comes here wherever it is, so that one outside is seen.
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      SetCapture(hwnd());
+      SendMessageA(main_, HM_BUTTONDOWN, 0, WindowToParam(target_));
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == hwnd()) ReleaseCapture();
+      SendMessageA(main_, HM_BUTTONUP, 0, WindowToParam(target_));
+      return 0;
+    default: return Default(msg, wp, lp);
+  }
+}
+
+// ---- The set
+
+RECT CaptionButtonWindows::Update(HWND target, const Picture* picture) {
+  RECT minimize{};
+  const bool shows = picture && FindMinimizeButton(target, minimize, kCaptionQueryTimeoutMs) != CaptionSource::None &&
+                     ShowsSystemCaption(target, minimize);
+  auto found = windows_.find(target);
+  if (!shows) {
+    if (found != windows_.end()) found->second->Hide();
+    return RECT{};
+  }
+  if (found == windows_.end() || !found->second->hwnd()) {
+    auto window = std::make_unique<CaptionButtonWindow>(target, main_);
+    if (!window->Create(layered_)) return RECT{};
+    found = windows_.insert_or_assign(target, std::move(window)).first;
+  }
+  const RECT place = ButtonLeftOf(minimize);
+  found->second->Show(place, picture);
+  return place;
+}
+
+void CaptionButtonWindows::Hide(HWND target) {
+  const auto found = windows_.find(target);
+  if (found != windows_.end()) found->second->Hide();
+}
+
+void CaptionButtonWindows::Remove(HWND target) { windows_.erase(target); }
+
+void CaptionButtonWindows::KeepOnly(const std::vector<HWND>& targets) {
+  for (auto i = windows_.begin(); i != windows_.end();) {
+    bool keep = false;
+    for (HWND t : targets) keep = keep || t == i->first;
+    i = keep ? std::next(i) : windows_.erase(i);
+  }
+}
+
+bool CaptionButtonWindows::Hits(HWND target, POINT screen) const {
+  const auto found = windows_.find(target);
+  if (found == windows_.end() || !found->second->Shown()) return false;
+  const RECT& r = found->second->Place();
+  return PtInRect(&r, screen) != 0;
+}
+
+HWND CaptionButtonWindows::ButtonOf(HWND target) const {
+  const auto found = windows_.find(target);
+  return found == windows_.end() ? nullptr : found->second->hwnd();
+}
+
+}  // namespace corvel

@@ -1,0 +1,79 @@
+// The caption button as a small window of Corvel's own over another window's title bar, left of
+// its minimize button, instead of pixels drawn into the other program: no code of Corvel's runs
+// there, so programs of either width and of any rights get it alike, and it shows where the
+// desktop window manager draws title bars in its own process. Owned by the window it serves, it
+// stays just above it and goes with it.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+#include "platform/layered.h"
+#include "platform/picture.h"
+#include "platform/window.h"
+
+namespace corvel {
+
+// The longest the user-interface thread waits for a window to tell where its buttons are.
+constexpr UINT kCaptionQueryTimeoutMs = 100;
+
+// Whether `window` shows a title bar the system draws, with a minimize button, now: not
+// minimized, hidden or full-screen, not a tool window, not one that draws its own title bar (its
+// client area reaches into the caption). `minimize`: its minimize button on the screen.
+bool ShowsSystemCaption(HWND window, const RECT& minimize);
+
+// Whether the button is shown by windows of its own, for the CaptionButton setting and the system
+// (automatic: from Vista on, where the desktop window manager draws the title bars).
+bool ButtonWindowsFor(uint8_t captionButton, int osCode);
+
+class CaptionButtonWindow : public Window {
+ public:
+  CaptionButtonWindow(HWND target, HWND main) : target_(target), main_(main) {}
+  ~CaptionButtonWindow() override;
+  // Created hidden, owned by the target; false when the target is gone.
+  bool Create(const LayeredAttributes& layered);
+  // Shows `picture` over `screen`, without taking the focus or changing the Z order.
+  void Show(const RECT& screen, const Picture* picture);
+  void Hide();
+  bool Shown() const { return hwnd() && IsWindowVisible(hwnd()); }
+  const RECT& Place() const { return place_; }
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept override;
+
+ private:
+  void Paint();
+  HWND target_;
+  HWND main_;
+  const Picture* picture_ = nullptr;
+  RECT place_{};
+};
+
+class CaptionButtonWindows {
+ public:
+  // Presses and releases go to `main` as the hook library reports them (HM_BUTTONDOWN and UP).
+  CaptionButtonWindows(HWND main, const LayeredAttributes& layered) : main_(main), layered_(layered) {}
+  void SetMain(HWND main) { main_ = main; }
+  // Shows the button of `target` with `picture` where the target's own buttons say, or hides it
+  // where the target shows no system-drawn title bar now. The button's place on the screen;
+  // empty when it is not shown.
+  RECT Update(HWND target, const Picture* picture);
+  void Hide(HWND target);
+  void Remove(HWND target);
+  // Every button window but those of `targets` goes.
+  void KeepOnly(const std::vector<HWND>& targets);
+  void Clear() { windows_.clear(); }
+  // Whether the screen point is on the shown button of `target`.
+  bool Hits(HWND target, POINT screen) const;
+  // The button window of `target`, if it has one.
+  HWND ButtonOf(HWND target) const;
+  size_t Count() const { return windows_.size(); }
+
+ private:
+  HWND main_;
+  const LayeredAttributes& layered_;
+  std::map<HWND, std::unique_ptr<CaptionButtonWindow>> windows_;
+};
+
+}  // namespace corvel
