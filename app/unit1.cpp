@@ -141,6 +141,7 @@ void TForm1::FormDestroy() {
   EndStep([this] { RxTrayIcon1.Hide(); });
   EndStep([this] { hooks_.DeleteHook(); });
   EndStep([this] {
+    RightClick.Stop();
     windowEvents_.Stop();
     ButtonWindowsShown.Clear();
   });

@@ -10,6 +10,7 @@
 #include "core/hidden_journal.h"
 #include "core/hook_library.h"
 #include "core/managed_windows.h"
+#include "core/right_click_minimize.h"
 #include "launch/applet_tray_icons.h"
 #include "launch/program_tray_icon.h"
 #include "launch/quick_run_menu.h"
@@ -115,6 +116,9 @@ class TForm1 : public Window {
   bool UseButtonWindows = false;
   CaptionButtonWindows ButtonWindowsShown{nullptr, SetLayeredAttributes};
   void WindowEvent(DWORD event, HWND window);
+  // With the button's own windows, "Rigth-click on standard minimization button" is a low-level
+  // mouse hook of Corvel's, on while that choice is.
+  RightClickMinimize RightClick;
   void RegisterHotKeyFromOptions();
   // Releases the hot key this window holds, whichever it is.
   void ReleaseHotKey();
@@ -195,6 +199,7 @@ class TForm1 : public Window {
   void PublishPass();
   void StartWindowEvents();
   int TableIndex(HWND window) const;
+  void UpdateRightClick();
   void BuildTrayMenu();
   void ApplyLanguageText(const std::string& key, const std::string& text);
   void FadeOut(HWND window);

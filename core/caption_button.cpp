@@ -68,6 +68,10 @@ void TForm1::SetButtonStyle(int style) {
   if (StyleHasImages(ButtonStyle)) SetPropA(hwnd(), kButtonShownProperty, hwnd());
   else RemovePropA(hwnd(), kButtonShownProperty);
   PublishButtonPictures();
+  if (startedUp_ && UseButtonWindows) {
+    UpdateRightClick();
+    Timer2.Enable();  // every button window takes the new look, or goes
+  }
 }
 
 bool ButtonWindowsFor(uint8_t captionButton, int osCode) {
@@ -85,6 +89,7 @@ void TForm1::InstallHook() {
   if (!UseButtonWindows && filtered && hooks_.Load && !hooks_.Load()) UseButtonWindows = WinEventHooks::Available();
   if (UseButtonWindows) {
     if (filtered) StartWindowEvents();
+    UpdateRightClick();
     return;
   }
   if (Options.WinFilter == kFilterMainWindows || Options.WinFilter == kFilterListedPrograms) hooks_.SetHook();
@@ -99,6 +104,11 @@ void TForm1::StartWindowEvents() {
   windowEvents_.Add(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZEEND, handler);
   windowEvents_.Add(EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE, handler);
   windowEvents_.Add(EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_LOCATIONCHANGE, handler);
+}
+
+void TForm1::UpdateRightClick() {
+  if (UseButtonWindows && Options.SymbolType == kSymbolRightClickMinimize) RightClick.Start(hwnd());
+  else RightClick.Stop();
 }
 
 int TForm1::TableIndex(HWND window) const {
@@ -440,6 +450,14 @@ void TForm1::ButtonUp(HWND window) {
 
 void TForm1::MinButton(HWND window) {
   if (Options.SymbolType != kSymbolRightClickMinimize) return;
+  // The low-level hook has asked the window itself where its minimize button is.
+  if (UseButtonWindows) {
+    if ((GetWindowLongA(window, GWL_STYLE) & kMainWindowStyleMask) == kMainWindowStyleMask) {
+      CurrentWindow = window;
+      AddTrTimer.Enable();
+    }
+    return;
+  }
   RECT wr{};
   if (!GetWindowRect(window, &wr)) return;
   const RECT button = MinimizeButtonRect(wr.right - wr.left, SystemFrameMetrics());

@@ -290,6 +290,26 @@ class CaptionButtonTest(e2e.CorvelTestCase):
                 self.assertTrue(s.holds_for(lambda: self.shown_button_window(q) == before, 0.5))
                 corvel.stop()
 
+    def test_right_click_on_the_minimize_button_without_a_hook_library(self):
+        s, t = self.session, self.t
+        menus = lambda: int(t.cmd("menus").split()[0])  # noqa: E731
+        for version, ini in (("win10", "[Visualization]\nSymbolType=5\n"),
+                             ("winxp", "[Visualization]\nSymbolType=5\nCaptionButton=2\n")):
+            with self.subTest(version=version):
+                corvel = self.start_with(version, ini)
+                r = self.make(200, 200, 380, 240, "Right-clicked " + version)
+                self.assertTrue(s.holds_for(lambda: not self.shown_button_window(r), PASS_WAIT), "a button with SymbolType 5")
+                # Elsewhere on the title bar the click is the program's: its system menu opens.
+                s.click(*cs.title_point(t.state(r)), button=3)
+                self.assertTrue(s.wait_for(lambda: menus() > 0, 3, 0.05), "the right click did not reach the program")
+                s.click(900, 600)
+                self.assertTrue(s.wait_for(lambda: menus() == 0, 3, 0.05))
+                self.assertEqual(t.state(r)["vis"], 1)
+                s.click(*cs.minimize_centre(t.state(r)), button=3)
+                self.assertTrue(self.hidden(r), "a right click on the minimize button did not minimize")
+                self.assertEqual([m for m in t.modules(t.pid(r)) if m.lower().endswith("hooks.dll")], [])
+                corvel.stop()
+
     def test_no_button_window_where_the_system_draws_no_title_bar(self):
         s, t = self.session, self.t
         self.start_with("win10", "")
