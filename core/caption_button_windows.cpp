@@ -32,12 +32,16 @@ bool Covers(const RECT& outer, const RECT& inner) {
 
 }  // namespace
 
-bool ShowsSystemCaption(HWND window, const RECT& minimize) {
+// What the window's styles and state tell without asking it anything.
+bool MayShowSystemCaption(HWND window) {
   const LONG style = GetWindowLongA(window, GWL_STYLE);
   const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
   if ((style & WS_CAPTION) != WS_CAPTION || !(style & WS_MINIMIZEBOX) || (style & WS_CHILD)) return false;
-  if (exStyle & WS_EX_TOOLWINDOW) return false;
-  if (!IsWindowVisible(window) || IsIconic(window)) return false;
+  return !(exStyle & WS_EX_TOOLWINDOW) && IsWindowVisible(window) && !IsIconic(window);
+}
+
+bool ShowsSystemCaption(HWND window, const RECT& minimize) {
+  if (!MayShowSystemCaption(window)) return false;
   RECT wr{};
   if (!GetWindowRect(window, &wr) || Covers(wr, MonitorOf(window))) return false;
   // A program that draws its own title bar has its client area there.
@@ -114,7 +118,9 @@ LRESULT CaptionButtonWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexc
 
 RECT CaptionButtonWindows::Update(HWND target, const Picture* picture) {
   RECT minimize{};
-  const bool shows = picture && FindMinimizeButton(target, minimize, kCaptionQueryTimeoutMs) != CaptionSource::None &&
+  // The window is asked where its buttons are only when its styles and state allow a button.
+  const bool shows = picture && MayShowSystemCaption(target) &&
+                     FindMinimizeButton(target, minimize, kCaptionQueryTimeoutMs) != CaptionSource::None &&
                      ShowsSystemCaption(target, minimize);
   auto found = windows_.find(target);
   if (!shows) {

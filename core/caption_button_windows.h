@@ -18,6 +18,8 @@ namespace corvel {
 // The longest the user-interface thread waits for a window to tell where its buttons are.
 constexpr UINT kCaptionQueryTimeoutMs = 100;
 
+// Whether the window's styles and state allow a system-drawn title bar with a minimize button.
+bool MayShowSystemCaption(HWND window);
 // Whether `window` shows a title bar the system draws, with a minimize button, now: not
 // minimized, hidden or full-screen, not a tool window, not one that draws its own title bar (its
 // client area reaches into the caption). `minimize`: its minimize button on the screen.
