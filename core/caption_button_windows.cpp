@@ -57,7 +57,9 @@ CaptionButtonWindow::~CaptionButtonWindow() { Destroy(); }
 bool CaptionButtonWindow::Create(const LayeredAttributes& layered) {
   if (!IsWindow(target_)) return false;
   const DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | (layered.Resolved() ? WS_EX_LAYERED : 0);
-  if (!Window::Create(kButtonWindowClass, "", WS_POPUP, exStyle, 0, 0, 0, 0, target_)) return false;
+  // Not owned by the target: a window owned across threads shares its owner's input queue, and a
+  // program that hangs would then hold up Corvel's own thread.
+  if (!Window::Create(kButtonWindowClass, "", WS_POPUP, exStyle, 0, 0, 0, 0, nullptr)) return false;
   // Opaque: layered so that the system keeps its picture and repaints nothing of it.
   if (layered.Resolved()) layered(hwnd(), 0, 255, LWA_ALPHA);
   return true;
@@ -65,11 +67,9 @@ bool CaptionButtonWindow::Create(const LayeredAttributes& layered) {
 
 void CaptionButtonWindow::Show(const RECT& screen, const Picture* picture) {
   picture_ = picture;
-  // Just above its window. The system keeps an owned window above its owner, but not every
-  // system does so for an owner of another process once that owner is shown again.
   // The foreground window is in front of every other: its button goes to the top. Otherwise just
-  // above its window. (The system keeps an owned window above its owner, but a display driver
-  // may stack an owner of another process above it without a word: Wine does, docs/wine.md.)
+  // above its window, which may have been stacked above it since (without a word under Wine:
+  // docs/wine.md).
   HWND above = GetWindow(target_, GW_HWNDPREV);
   if (above == hwnd()) above = GetWindow(hwnd(), GW_HWNDPREV);
   if (GetForegroundWindow() == target_) above = nullptr;

@@ -1,8 +1,8 @@
 // The caption button as a small window of Corvel's own over another window's title bar, left of
 // its minimize button, instead of pixels drawn into the other program: no code of Corvel's runs
 // there, so programs of either width and of any rights get it alike, and it shows where the
-// desktop window manager draws title bars in its own process. Owned by the window it serves, it
-// stays just above it and goes with it.
+// desktop window manager draws title bars in its own process. It is put just above the window it
+// serves, and hidden, moved and destroyed with it, at each WinEvent the window's changes raise.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -33,7 +33,7 @@ class CaptionButtonWindow : public Window {
  public:
   CaptionButtonWindow(HWND target, HWND main) : target_(target), main_(main) {}
   ~CaptionButtonWindow() override;
-  // Created hidden, owned by the target; false when the target is gone.
+  // Created hidden; false when the target is gone.
   bool Create(const LayeredAttributes& layered);
   // Shows `picture` over `screen`, without taking the focus or changing the Z order.
   void Show(const RECT& screen, const Picture* picture);

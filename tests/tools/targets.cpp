@@ -44,7 +44,6 @@
 //   makestyle STYLE[:EX] X Y W H TITLE   like make, with that window style (and extended style)
 //   makeown X Y W H TITLE      like make, a window whose client area takes the whole window: it
 //                              draws its own title bar
-//   quiet H                    H no longer raises the WinEvents of its changes (see TargetProc)
 //   makeclose MODE X Y W H TITLE    like make; on WM_CLOSE the window "refuse"s, "ask"s with a
 //                              Yes/No box titled "Close TITLE?" (Yes closes), or closes and
 //                              ends this process ("quit")
@@ -140,16 +139,13 @@ std::vector<HANDLE> g_lockedFiles;
 
 constexpr char kCloseModeProperty[] = "CorvelTargetCloseMode";
 enum CloseMode : UINT_PTR { kCloseNormally, kCloseRefuse, kCloseAsk, kCloseQuit };
-constexpr char kQuietProperty[] = "CorvelTargetQuiet";
 constexpr char kIconicProperty[] = "CorvelTargetIconic";
 constexpr char kOwnCaptionProperty[] = "CorvelTargetOwnCaption";
 bool g_nextOwnCaption = false;  // the window being made draws its own title bar
 
 // Windows raises these WinEvents for every window after such a change; Wine 8 raises none of
-// them, so the target windows raise them themselves, as the system would. A "quiet" window
-// stands for a change nobody announces.
+// them, so the target windows raise them themselves, as the system would.
 void Announce(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (GetPropA(hwnd, kQuietProperty)) return;
   const auto raise = [hwnd](DWORD event) { NotifyWinEvent(event, hwnd, OBJID_WINDOW, CHILDID_SELF); };
   if (msg == WM_WINDOWPOSCHANGED) {
     const auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
@@ -185,7 +181,6 @@ LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCALCSIZE && GetPropA(hwnd, kOwnCaptionProperty)) return 0;
   if (msg == WM_NCDESTROY) {
     RemovePropA(hwnd, kCloseModeProperty);
-    RemovePropA(hwnd, kQuietProperty);
     RemovePropA(hwnd, kIconicProperty);
     RemovePropA(hwnd, kOwnCaptionProperty);
   }
@@ -494,11 +489,7 @@ bool HandleCaptionCommand(const std::string& cmd, std::istringstream& in) {
     if (!s.empty() && s[0] == ' ') s.erase(0, 1);
     return s;
   };
-  if (cmd == "quiet") {
-    std::string h;
-    in >> h;
-    Reply(SetPropA(H(h), kQuietProperty, H(h)) ? "ok" : "error");
-  } else if (cmd == "makestyle") {
+  if (cmd == "makestyle") {
     std::string style;
     int x, y, w, h;
     in >> style >> x >> y >> w >> h;
