@@ -21,8 +21,9 @@ HELD_IN_TRAY = 0
 HELD_IN_MENU = 1
 IN_BUTTON_TABLE = 2
 
-# The classic button, tray icons and menu entries, no floating windows; Ctrl+Tab.
-SETTINGS = ("[Options]\nHotKey=1\n[Visualization]\nSymbolType=0\n"
+# The classic button drawn into title bars (the protocol of the hook library, on any version),
+# tray icons and menu entries, no floating windows; Ctrl+Tab.
+SETTINGS = ("[Options]\nHotKey=1\n[Visualization]\nSymbolType=0\nCaptionButton=1\n"
             "[MinOptions]\nMinToTray=%d\nMinToMenu=%d\nMinToWindow=0\n")
 
 
