@@ -348,8 +348,6 @@ void TForm1::OpenButtonShare() {
 }
 
 void TForm1::PublishButtonWindows() {
-  ButtonShare* share = share_.get();
-  if (!share) return;
   // The listed programs are looked up once for the whole table.
   const bool filtered = Options.WinFilter == kFilterListedPrograms;
   const std::vector<DWORD> listed = filtered ? ListedProcessIds() : std::vector<DWORD>();
@@ -362,6 +360,8 @@ void TForm1::PublishButtonWindows() {
     shownButtons_.push_back(ButtonWindows[i].Handle);
   }
   if (UseButtonWindows) ButtonWindowsShown.KeepOnly(shownButtons_);
+  ButtonShare* share = share_.get();
+  if (!share) return;
   BeginShareWrite(*share);
   LONG n = 0;
   for (; n < kShareWindows && n < static_cast<LONG>(shownButtons_.size()); ++n) share->windows[n].Store(shownButtons_[n]);
