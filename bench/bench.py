@@ -24,11 +24,13 @@ Every figure is set beside its lower bound, measured in the same run:
   bare_minimizer.exe's own end, and a bare end with one idle thread, and in a process of Corvel's
   size (bare_minimizer.exe sized);
 - growth over 1,000 cycles: GDI objects (Corvel's GDI handle table through its PEB), USER objects
-  (corvel_probe.dll inside Corvel), working set (GetProcessMemoryInfo) and resident set (/proc).
+  (corvel_probe.dll inside Corvel), working set (GetProcessMemoryInfo) and resident set (/proc);
+- button windows (win10, the defaults): how soon a button window follows its window's move, and
+  the idle spans again with the button's own windows instead of the hook library.
 
     python3 bench/bench.py [--quick] [--only PART,...]   (scripts/bench.sh sets up the desktop and
     builds first; PART is a method below: startup, latency, passes, hook_overhead, end_of_session,
-    growth, idle)
+    growth, idle, button_windows)
 
 CORVEL_BENCH_BEFORE=PATH (a corvel_bench.exe of an earlier build, same width) adds that build's
 collection passes, measured in turns with this one's, so that a change is judged in one run.
@@ -68,6 +70,7 @@ REPAINT_RUNS = 2 if QUICK else 5
 GROWTH_CYCLES = 200 if QUICK else 1000
 GROWTH_WARM_UP = 30
 IDLE_WINDOWS = 10
+MOVES = 20 if QUICK else 100
 TARGET = (560, 40, 400, 280)
 
 
@@ -314,8 +317,10 @@ class Bench:
 
     # Idle
 
-    def idle(self):
+    def idle(self, label="", own_windows=False):
         windows = [self.t.make(40 + 30 * i, 360 + 10 * i, 300, 200, "Idle %d" % i) for i in range(IDLE_WINDOWS)]
+        if own_windows:
+            self.own_windows()
         corvel = self.start_corvel()
         pid = corvel.windows_pid()
         if self.tray.cmd("probe %d" % pid) != "ok" or self.tray.cmd("watch 0x%x" % corvel.hwnd) != "ok":
@@ -339,12 +344,56 @@ class Bench:
         corvel.stop()
         for w in windows:
             self.t.close(w)
-        span = "%d s spans, %d hooked windows, nothing happening" % (IDLE_SPAN, IDLE_WINDOWS)
-        row("Idle: CPU time per %d s" % IDLE_SPAN, "ms", cpu, [], "/proc utime+stime; GetProcessTimes says %s ms; %s"
-            % (fmt(median(win_cpu)), span))
-        row("Idle: wake-ups per %d s" % IDLE_SPAN, "", wakeups, [], "voluntary context switches, all threads")
-        row("Idle: messages taken per %d s" % IDLE_SPAN, "", messages, [], "WH_GETMESSAGE hook inside Corvel")
-        row("Idle: WM_TIMER per %d s" % IDLE_SPAN, "", timers, [], "the same hook")
+        self.drawn_button()
+        span = "%d s spans, %d %s windows, nothing happening" % (IDLE_SPAN, IDLE_WINDOWS,
+                                                                  "served" if own_windows else "hooked")
+        row("Idle%s: CPU time per %d s" % (label, IDLE_SPAN), "ms", cpu, [],
+            "/proc utime+stime; GetProcessTimes says %s ms; %s" % (fmt(median(win_cpu)), span))
+        row("Idle%s: wake-ups per %d s" % (label, IDLE_SPAN), "", wakeups, [], "voluntary context switches, all threads")
+        row("Idle%s: messages taken per %d s" % (label, IDLE_SPAN), "", messages, [], "WH_GETMESSAGE hook inside Corvel")
+        row("Idle%s: WM_TIMER per %d s" % (label, IDLE_SPAN), "", timers, [], "the same hook")
+
+    # The button as windows of Corvel's own (win10, the defaults)
+
+    def own_windows(self):
+        self.s.set_version("win10")
+        self.s.write_ini(rs.settings().replace("CaptionButton=1", "CaptionButton=0"))
+
+    def drawn_button(self):
+        self.s.set_version("default")
+        self.s.write_ini(rs.settings())
+
+    def button_windows(self):
+        s, t = self.s, self.t
+        self.own_windows()
+        try:
+            corvel = self.start_corvel()
+            h = t.make(*TARGET, "Followed")
+
+            def button_x():
+                shown = [w for w in t.toplevel("TCaptionButton") if w["vis"]]
+                return t.state(shown[0]["hwnd"])["x"] if len(shown) == 1 else None
+            if not s.wait_for(lambda: button_x() is not None, 10, 0.05):
+                raise e2e.E2EError("no button window")
+            offset = button_x() - TARGET[0]
+            follow, bound = [], []
+            for i in range(MOVES):
+                x = TARGET[0] + (40 if i % 2 == 0 else 0)
+                t0 = time.monotonic()
+                t.cmd("move 0x%x %d %d %d %d" % (h, x, TARGET[1], TARGET[2], TARGET[3]))
+                moved = time.monotonic()
+                if not s.wait_for(lambda: button_x() == x + offset, 5, 0.0005):
+                    raise e2e.E2EError("the button window did not follow move %d" % i)
+                follow.append((time.monotonic() - t0) * 1000)
+                bound.append((moved - t0) * 1000)
+            corvel.stop()
+            t.close(h)
+        finally:
+            self.drawn_button()
+        row("Button window: a move of its window to the button there (%d moves)" % MOVES, "ms", follow, bound,
+            "the target's SetWindowPos raises EVENT_OBJECT_LOCATIONCHANGE (as Windows does); read by polling "
+            "the button window's place; bound: the target's own move, command to answer")
+        self.idle(" (button windows)", own_windows=True)
 
     # Minimize and restore
 
@@ -469,7 +518,8 @@ def main():
     started = time.monotonic()
     b = Bench()
     try:
-        for part in (b.startup, b.latency, b.passes, b.hook_overhead, b.end_of_session, b.growth, b.idle):
+        for part in (b.startup, b.latency, b.passes, b.hook_overhead, b.end_of_session, b.growth, b.idle,
+                     b.button_windows):
             if ONLY and part.__name__ not in ONLY:
                 continue
             log("running %s" % part.__name__)
