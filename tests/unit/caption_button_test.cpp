@@ -378,6 +378,48 @@ TEST_F(MainFormTest, TheButtonsOwnWindowsFollowWhatTheirWindowsAnnounce) {
   EXPECT_EQ(form->Options.CaptionButton, kCaptionButtonAutomatic);
 }
 
+// A window that answers where its minimize button is decides the place; one that says it shows
+// none, or answers with nothing (as Wine does), gets the caption metrics' place.
+struct SaidTitleBar {  // TITLEBARINFOEX
+  DWORD cbSize;
+  RECT rcTitleBar;
+  DWORD rgstate[6];
+  RECT rgrect[6];
+};
+RECT g_saidMinimize{};
+DWORD g_saidState = 0;
+WNDPROC g_plainProc = nullptr;
+
+LRESULT CALLBACK SayingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != 0x033F) return CallWindowProcA(g_plainProc, hwnd, msg, wp, lp);
+  auto* info = reinterpret_cast<SaidTitleBar*>(lp);
+  info->rgstate[2] = g_saidState;
+  info->rgrect[2] = g_saidMinimize;
+  return 1;
+}
+
+TEST(CaptionBounds, TheWindowsOwnAnswerComesFirst) {
+  TestWindow w("says", 100, 100, 400, 200);
+  g_plainProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SayingProc)));
+  RECT wr{}, r{};
+  GetWindowRect(w.hwnd(), &wr);
+  const RECT m = MinimizeButtonRect(wr.right - wr.left, SystemFrameMetrics());
+  const RECT metrics{wr.left + m.left, wr.top + m.top, wr.left + m.right, wr.top + m.bottom};
+  g_saidMinimize = RECT{420, 104, 446, 128};
+  EXPECT_EQ(FindMinimizeButton(w.hwnd(), r, 100), CaptionSource::TitleBarInfo);
+  EXPECT_TRUE(EqualRect(&r, &g_saidMinimize));
+  g_saidState = 0x8000;  // STATE_SYSTEM_INVISIBLE
+  EXPECT_EQ(FindMinimizeButton(w.hwnd(), r, 100), CaptionSource::Metrics);
+  EXPECT_TRUE(EqualRect(&r, &metrics));
+  g_saidState = 0;
+  g_saidMinimize = RECT{};
+  EXPECT_EQ(FindMinimizeButton(w.hwnd(), r, 100), CaptionSource::Metrics);
+  SetWindowLongA(w.hwnd(), GWL_STYLE, GetWindowLongA(w.hwnd(), GWL_STYLE) & ~WS_MINIMIZEBOX);
+  EXPECT_EQ(FindMinimizeButton(w.hwnd(), r, 100), CaptionSource::None);
+  SetWindowLongPtrA(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_plainProc));
+}
+
 // Presses and releases are tested against the cursor, strictly inside the rectangle.
 TEST_F(MainFormTest, PressAndReleaseOnTheButtonNameTheWindow) {
   TestWindow w("pressed", 60, 60, 400, 200);
