@@ -16,10 +16,8 @@ using GetMonitorInfoFn = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
 // The monitor the window is on; the primary screen where the system has no monitor calls.
 RECT MonitorOf(HWND window) {
   static const HMODULE user32 = GetModuleHandleA("user32.dll");
-  static const auto fromWindow =
-      reinterpret_cast<MonitorFromWindowFn>(reinterpret_cast<void*>(GetProcAddress(user32, "MonitorFromWindow")));
-  static const auto info =
-      reinterpret_cast<GetMonitorInfoFn>(reinterpret_cast<void*>(GetProcAddress(user32, "GetMonitorInfoA")));
+  static const auto fromWindow = ModuleFunction<MonitorFromWindowFn>(user32, "MonitorFromWindow");
+  static const auto info = ModuleFunction<GetMonitorInfoFn>(user32, "GetMonitorInfoA");
   MONITORINFO mi{};
   mi.cbSize = sizeof mi;
   if (fromWindow && info && info(fromWindow(window, MONITOR_DEFAULTTONEAREST), &mi)) return mi.rcMonitor;

@@ -1,5 +1,6 @@
 #include "platform/caption_bounds.h"
 #include "platform/caption_geometry.h"
+#include "platform/handles.h"
 
 namespace corvel {
 
@@ -23,11 +24,6 @@ using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 
-template <typename Fn>
-Fn Function(HMODULE module, const char* name) {
-  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
-
 bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 bool FromTitleBarInfo(HWND window, RECT& screen, UINT timeoutMs) {
@@ -47,7 +43,7 @@ bool FromTitleBarInfo(HWND window, RECT& screen, UINT timeoutMs) {
 // first of the buttons there, all of one width.
 bool FromDesktopWindowManager(HWND window, const RECT& wr, RECT& screen) {
   static const HMODULE dwm = LoadLibraryA("dwmapi.dll");
-  static const auto get = Function<DwmGetWindowAttributeFn>(dwm, "DwmGetWindowAttribute");
+  static const auto get = ModuleFunction<DwmGetWindowAttributeFn>(dwm, "DwmGetWindowAttribute");
   RECT bounds{};
   if (!get || FAILED(get(window, kCaptionButtonBounds, &bounds, sizeof bounds)) || Empty(bounds)) return false;
   const LONG style = GetWindowLongW(window, GWL_STYLE);
@@ -59,7 +55,7 @@ bool FromDesktopWindowManager(HWND window, const RECT& wr, RECT& screen) {
 
 FrameMetrics MetricsAt(UINT dpi) {
   static const HMODULE user32 = GetModuleHandleA("user32.dll");
-  static const auto forDpi = Function<GetSystemMetricsForDpiFn>(user32, "GetSystemMetricsForDpi");
+  static const auto forDpi = ModuleFunction<GetSystemMetricsForDpiFn>(user32, "GetSystemMetricsForDpi");
   if (!forDpi) return SystemFrameMetrics();
   return {forDpi(SM_CXSIZE, dpi), forDpi(SM_CYSIZE, dpi), forDpi(SM_CXFRAME, dpi), forDpi(SM_CYFRAME, dpi)};
 }
@@ -67,7 +63,7 @@ FrameMetrics MetricsAt(UINT dpi) {
 }  // namespace
 
 UINT WindowDpi(HWND window) {
-  static const auto get = Function<GetDpiForWindowFn>(GetModuleHandleA("user32.dll"), "GetDpiForWindow");
+  static const auto get = ModuleFunction<GetDpiForWindowFn>(GetModuleHandleA("user32.dll"), "GetDpiForWindow");
   const UINT dpi = get ? get(window) : 0;
   return dpi ? dpi : kDefaultDpi;
 }

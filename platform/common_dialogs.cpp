@@ -17,8 +17,7 @@ HMODULE CommonDialogs() {
 
 template <class Fn>
 Fn CommonDialogFunction(const char* name) {
-  const HMODULE module = CommonDialogs();
-  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+  return ModuleFunction<Fn>(CommonDialogs(), name);
 }
 }  // namespace
 

@@ -90,6 +90,13 @@ using ImageListHandle = UniqueHandle<HIMAGELIST, ImageListTraits>;
 using WindowsHookHandle = UniqueHandle<HHOOK, WindowsHookTraits>;
 using WinEventHookHandle = UniqueHandle<HWINEVENTHOOK, WinEventHookTraits>;
 
+// A function of a system library looked up at run time (not every system has it): null where
+// the library or the function is missing.
+template <typename Fn>
+Fn ModuleFunction(HMODULE module, const char* name) {
+  return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 // A window's device context from GetDC/GetWindowDC, released to the same window.
 class WindowDc {
  public:

@@ -9,8 +9,7 @@ using UnhookWinEventFn = BOOL(WINAPI*)(HWINEVENTHOOK);
 
 template <typename Fn>
 Fn User32Function(const char* name) {
-  const HMODULE user32 = GetModuleHandleA("user32.dll");
-  return user32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+  return ModuleFunction<Fn>(GetModuleHandleA("user32.dll"), name);
 }
 
 // The callback has no context of its own; one set of hooks listens at a time.
