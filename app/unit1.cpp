@@ -234,7 +234,7 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   LRESULT result = 0;
   if (RxPopupMenu1.HandleOwnerMessage(msg, wp, lp, result) || RxPopupMenu2.HandleOwnerMessage(msg, wp, lp, result))
     return result;
-  if (HandleHookMessage(msg, lp)) return 0;
+  if (HandleHookMessage(msg, wp, lp)) return 0;
   switch (msg) {
     case WM_TIMER:
       HandleTimer(wp);

@@ -178,14 +178,16 @@ class TForm1 : public Window {
 
  private:
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
-  bool HandleHookMessage(UINT msg, LPARAM lp);
+  bool HandleHookMessage(UINT msg, WPARAM wp, LPARAM lp);
   void HandleTimer(UINT_PTR id);
   void HandleTrayIconMessage(UINT msg, LPARAM lp);
-  void ButtonDown(HWND window);
-  void ButtonUp(HWND window);
+  void ButtonDown(HWND window, WPARAM where);
+  void ButtonUp(HWND window, WPARAM where);
   void MinButton(HWND window);
   void HotKeyPressed();
   bool CursorOnButton(int index) const;
+  // Whether a press or release the sender placed (`where`: kPointOnButton, ...) was on the button.
+  bool EventOnButton(int index, WPARAM where) const;
   void DrawButton(int index, bool pressed, bool askOwner);
   const Picture* ButtonPicture(bool pressed) const;
   std::vector<DWORD> ListedProcessIds() const;

@@ -427,20 +427,25 @@ bool TForm1::CursorOnButton(int index) const {
   return HitsButtonStrict(button, POINT{cursor.x - wr.left, cursor.y - wr.top});
 }
 
-void TForm1::ButtonDown(HWND window) {
+bool TForm1::EventOnButton(int index, WPARAM where) const {
+  if (where == kPointUnknown) return CursorOnButton(index);
+  return where == kPointOnButton && StyleHasImages(ButtonStyle);
+}
+
+void TForm1::ButtonDown(HWND window, WPARAM where) {
   const int i = FindButtonWindow(window);
   if (i == 0 || !IsWindow(window)) return;
   SetForegroundWindow(window);
-  if (CursorOnButton(i - 1)) {
+  if (EventOnButton(i - 1, where)) {
     ButtonPressed = -1;
     PublishButtonPressed();
     DrawButtonDown(i - 1);
   }
 }
 
-void TForm1::ButtonUp(HWND window) {
+void TForm1::ButtonUp(HWND window, WPARAM where) {
   const int i = FindButtonWindow(window);
-  if (i == 0 || !IsWindow(window) || !CursorOnButton(i - 1)) return;
+  if (i == 0 || !IsWindow(window) || !EventOnButton(i - 1, where)) return;
   ButtonPressed = 0;
   PublishButtonPressed();
   DrawButtonUp(i - 1);
@@ -480,7 +485,7 @@ void TForm1::HotKeyPressed() {
   }
 }
 
-bool TForm1::HandleHookMessage(UINT msg, LPARAM lp) {
+bool TForm1::HandleHookMessage(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg < kFirstHookMessage || msg > kLastHookMessage) return false;
   const HWND window = ParamToWindow(lp);
   switch (msg) {
@@ -511,8 +516,8 @@ bool TForm1::HandleHookMessage(UINT msg, LPARAM lp) {
       PublishButtonWindows();
       return true;
     case HM_RESCAN: Timer2.Enable(); return true;
-    case HM_BUTTONDOWN: ButtonDown(window); return true;
-    case HM_BUTTONUP: ButtonUp(window); return true;
+    case HM_BUTTONDOWN: ButtonDown(window, wp); return true;
+    case HM_BUTTONUP: ButtonUp(window, wp); return true;
     case HM_MINBUTTON: MinButton(window); return true;
     default: return true;  // HM_IDLE and the numbers without a handler
   }

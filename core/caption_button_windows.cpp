@@ -1,4 +1,5 @@
 #include "core/caption_button_windows.h"
+#include <windowsx.h>
 #include "platform/caption_bounds.h"
 #include "platform/handle_codec.h"
 #include "platform/handles.h"
@@ -92,21 +93,28 @@ void CaptionButtonWindow::Paint() {
   EndPaint(hwnd(), &ps);
 }
 
+WPARAM CaptionButtonWindow::Where(LPARAM clientPoint) const noexcept {
+  RECT client{};
+  GetClientRect(hwnd(), &client);
+  const POINT p{GET_X_LPARAM(clientPoint), GET_Y_LPARAM(clientPoint)};
+  return PtInRect(&client, p) ? kPointOnButton : kPointOffButton;
+}
+
 LRESULT CaptionButtonWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept {
   switch (msg) {
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: Paint(); return 0;
-    // As the hook library reports a press and a release in a title bar: the main window reads
-    // the pointer itself. The release comes here wherever it is, so that one outside is seen.
+    // As the hook library reports a press and a release in a title bar, with where the event
+    // was. The release comes here wherever it is, so that one outside is seen.
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       SetCapture(hwnd());
-      SendMessageA(main_, HM_BUTTONDOWN, 0, WindowToParam(target_));
+      SendMessageA(main_, HM_BUTTONDOWN, Where(lp), WindowToParam(target_));
       return 0;
     case WM_LBUTTONUP:
       if (GetCapture() == hwnd()) ReleaseCapture();
-      SendMessageA(main_, HM_BUTTONUP, 0, WindowToParam(target_));
+      SendMessageA(main_, HM_BUTTONUP, Where(lp), WindowToParam(target_));
       return 0;
     default: return Default(msg, wp, lp);
   }

@@ -46,6 +46,8 @@ class CaptionButtonWindow : public Window {
 
  private:
   void Paint();
+  // kPointOnButton or kPointOffButton for a mouse message's client point.
+  WPARAM Where(LPARAM clientPoint) const noexcept;
   HWND target_;
   HWND main_;
   const Picture* picture_ = nullptr;

@@ -15,7 +15,7 @@
 //   WM_WINDOWPOSCHANGED, new size          HM_REFRESH
 //   WM_WINDOWPOSCHANGED, shown             HM_RESCAN       (a window has appeared; rate-limited)
 //   left press in a title bar              HM_BUTTONDOWN   (a press on the button is swallowed)
-//   the release that follows               HM_BUTTONUP
+//   the release that follows               HM_BUTTONUP     (both: wParam, on the button or not)
 //   right click on the minimize button     HM_MINBUTTON
 #include "hooks/hooks.h"
 #include <windows.h>
@@ -107,8 +107,8 @@ HWND ReceiverFor(HWND window) {
   return main;
 }
 
-void Post(HWND main, UINT msg, HWND window) {
-  PostMessageA(main, msg, 0, WindowToParam(window));
+void Post(HWND main, UINT msg, HWND window, WPARAM wp = 0) {
+  PostMessageA(main, msg, wp, WindowToParam(window));
 }
 
 // Asks for a redraw once the owner's painting is on the screen. Under Wine a thread's painting
@@ -226,14 +226,15 @@ bool CaptionPress(int code, const MOUSEHOOKSTRUCT& m) {
   // swallowed now, which removes it.
   if (code == HC_ACTION || onButton) {
     g_pressWindow = m.hwnd;
-    Post(main, HM_BUTTONDOWN, m.hwnd);
+    Post(main, HM_BUTTONDOWN, m.hwnd, onButton ? kPointOnButton : kPointOffButton);
   }
   return onButton;
 }
 
-void Release(HWND window) {
+void Release(HWND window, POINT screen) {
   g_pressWindow = nullptr;
-  if (HWND main = ReceiverFor(window)) Post(main, HM_BUTTONUP, window);
+  if (HWND main = ReceiverFor(window))
+    Post(main, HM_BUTTONUP, window, PointOnButton(window, screen) ? kPointOnButton : kPointOffButton);
 }
 
 // True when the event is to be dropped.
@@ -250,11 +251,11 @@ bool OnMouse(int code, UINT msg, const MOUSEHOOKSTRUCT& m) {
       return false;
     case WM_NCLBUTTONUP:
       // After a press on the button, or a click that did not move the window.
-      if (code == HC_ACTION && m.wHitTestCode == HTCAPTION) Release(m.hwnd);
+      if (code == HC_ACTION && m.wHitTestCode == HTCAPTION) Release(m.hwnd, m.pt);
       return false;
     case WM_LBUTTONUP:
       // After the move loop that a title-bar press starts, the release comes as a client one.
-      if (code == HC_ACTION && g_pressWindow) Release(g_pressWindow);
+      if (code == HC_ACTION && g_pressWindow) Release(g_pressWindow, m.pt);
       return false;
     case WM_NCRBUTTONUP:
       if (code == HC_ACTION && m.wHitTestCode == HTMINBUTTON)

@@ -25,6 +25,12 @@ constexpr UINT HM_CLEARWINDOWS = WM_USER + 0x08;
 constexpr UINT HM_RESCAN = WM_USER + 0x09;
 constexpr UINT HM_BUTTONDOWN = WM_USER + 0x0A;
 constexpr UINT HM_BUTTONUP = WM_USER + 0x0B;
+// wParam of HM_BUTTONDOWN and HM_BUTTONUP: whether the event's own point was on the button. The
+// pointer may have moved on by the time the main window handles it (under Wine its position can
+// also lag behind a click another process took), so the sender says where the event was.
+constexpr WPARAM kPointUnknown = 0;  // the main window reads the pointer
+constexpr WPARAM kPointOnButton = 1;
+constexpr WPARAM kPointOffButton = 2;
 constexpr UINT HM_MINBUTTON = WM_USER + 0x12;
 constexpr UINT kFirstHookMessage = HM_POPUPMENU;
 constexpr UINT kLastHookMessage = HM_MINBUTTON;

@@ -468,6 +468,18 @@ TEST_F(MainFormTest, PressAndReleaseOnTheButtonNameTheWindow) {
   Send(HM_BUTTONUP, fresh.hwnd());
   EXPECT_EQ(form->CurrentWindow, fresh.hwnd());
   form->AddTrTimer.Disable();
+  // Where the sender says the event was counts, not where the pointer has gone since.
+  form->CurrentWindow = nullptr;
+  MoveCursor(off.x, off.y);
+  SendMessageA(form->hwnd(), HM_BUTTONDOWN, kPointOnButton, reinterpret_cast<LPARAM>(w.hwnd()));
+  EXPECT_EQ(form->ButtonPressed, -1) << "a press the hook library saw on the button";
+  MoveCursor(on.x, on.y);
+  SendMessageA(form->hwnd(), HM_BUTTONUP, kPointOffButton, reinterpret_cast<LPARAM>(w.hwnd()));
+  EXPECT_EQ(form->CurrentWindow, nullptr) << "a release it saw outside minimized";
+  MoveCursor(off.x, off.y);
+  SendMessageA(form->hwnd(), HM_BUTTONUP, kPointOnButton, reinterpret_cast<LPARAM>(w.hwnd()));
+  EXPECT_EQ(form->CurrentWindow, w.hwnd());
+  form->AddTrTimer.Disable();
 }
 
 // A press or a release that arrives while a pass rebuilds the table is not lost for a window the
