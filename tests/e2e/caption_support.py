@@ -155,7 +155,9 @@ class NamedTargets(e2e.Targets):
     def __init__(self, session, exe_name):
         self.exe = os.path.join(session.bin_dir, exe_name)
         shutil.copyfile(os.path.join(session.bin_dir, "targets.exe"), self.exe)
-        super().__init__(session, exe_name, exe=self.exe)
+        # A copy that ended before it said "ready" (once in many runs) left an empty log: this
+        # one logs the loader's and the system's errors.
+        super().__init__(session, exe_name, exe=self.exe, env={"WINEDEBUG": "err+all,fixme-all"})
 
     def quit(self):
         super().quit()

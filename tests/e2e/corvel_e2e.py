@@ -175,7 +175,14 @@ class Targets:
         self.proc = session.popen([session.wine, exe], name, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                   env=dict(session.env, **(env or {})))
         self.reader = _LineReader(self.proc.stdout)
-        first = self.reader.readline(60)
+        try:
+            first = self.reader.readline(60)
+        except E2EError as e:
+            # What ended it: its exit code and the loader's own errors (kept for tools started
+            # under another name).
+            wait_ended(self.proc, 5)
+            raise E2EError("%s did not start: %s (exit code %s; log %s)" % (
+                os.path.basename(exe), e, self.proc.returncode, os.path.join(session.logs_dir, name + ".log")))
         if first != "ready":
             raise E2EError("%s said %r instead of ready" % (os.path.basename(exe), first))
 
