@@ -27,10 +27,10 @@ bool Place(C& control, HWND parent, int id, const std::string& text, const RECT&
 }
 
 // The bar's background picture: a vertical gradient over the whole height of the dialog.
-void PaintSpeedBarBackground(HDC dc, const RECT& r, int barTop) {
+void PaintSpeedBarBackground(HDC dc, const RECT& r, int barTop, int formHeight) {
   for (int y = r.top; y < r.bottom; ++y) {
     const int at = y + barTop;
-    const auto mix = [at](int a, int b) { return a + (b - a) * at / kForm2Height; };
+    const auto mix = [at, formHeight](int a, int b) { return a + (b - a) * at / formHeight; };
     const COLORREF c = RGB(mix(GetRValue(kSpeedBarTop), GetRValue(kSpeedBarBottom)),
                            mix(GetGValue(kSpeedBarTop), GetGValue(kSpeedBarBottom)),
                            mix(GetBValue(kSpeedBarTop), GetBValue(kSpeedBarBottom)));
@@ -167,19 +167,20 @@ void TForm2::ShowPage(SpeedItem& item, int page) {
 
 void TForm2::DrawSpeedItem(const SpeedItem& item, const DRAWITEMSTRUCT& d) const {
   RECT r = d.rcItem;
-  PaintSpeedBarBackground(d.hDC, r, item.button.Bounds().top);
+  PaintSpeedBarBackground(d.hDC, r, item.button.Bounds().top, Scaled(kForm2Height, Dpi()));
   const bool pressed = (d.itemState & ODS_SELECTED) != 0;
   if (item.down || pressed) DrawEdge(d.hDC, &r, BDR_SUNKENOUTER, BF_RECT);
   // Inactive group buttons show their glyph greyed; Help is coloured while it is pressed.
   const bool greyed = item.glyph == SpeedBarGlyph::Help ? !pressed : !item.down;
   const int offset = pressed ? 1 : 0;
-  DrawSpeedBarGlyph(d.hDC, item.glyph, r.left + (kSpeedItemWidth - kSpeedBarGlyphSize) / 2 + offset,
-                    r.top + kGlyphTop + offset, greyed);
+  const int glyphTop = Scaled(kGlyphTop, Dpi());
+  DrawSpeedBarGlyph(d.hDC, item.glyph, r.left + (r.right - r.left - kSpeedBarGlyphSize) / 2 + offset,
+                    r.top + glyphTop + offset, greyed);
   const std::string text = WindowText(d.hwndItem);
   SelectGuard font(d.hDC, speedBarFont_.get());
   SetBkMode(d.hDC, TRANSPARENT);
   SetTextColor(d.hDC, RGB(255, 255, 255));
-  RECT t{r.left + 2 + offset, r.top + kGlyphTop + kSpeedBarGlyphSize + 4 + offset, r.right - 2 + offset, r.bottom};
+  RECT t{r.left + 2 + offset, r.top + glyphTop + kSpeedBarGlyphSize + 4 + offset, r.right - 2 + offset, r.bottom};
   DrawTextA(d.hDC, text.c_str(), -1, &t, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
   if (d.itemState & ODS_FOCUS) {
     RECT f{r.left + 3, r.top + 3, r.right - 3, r.bottom - 3};
@@ -201,8 +202,8 @@ void TForm2::PaintTitleStrip(HDC dc, int width, int height) const {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   const std::string title = Label2.Text();
-  TextOutA(dc, kLabel2Box.left - kPaintBox1Box.left, kLabel2Box.top - kPaintBox1Box.top - 2, title.c_str(),
-           static_cast<int>(title.size()));
+  TextOutA(dc, Scaled(kLabel2Box.left - kPaintBox1Box.left, Dpi()), Scaled(kLabel2Box.top - kPaintBox1Box.top - 2, Dpi()),
+           title.c_str(), static_cast<int>(title.size()));
 }
 
 void TForm2::DrawShape1(const DRAWITEMSTRUCT& d) const {

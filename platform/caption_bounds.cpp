@@ -1,5 +1,6 @@
 #include "platform/caption_bounds.h"
 #include "platform/caption_geometry.h"
+#include "platform/dpi.h"
 #include "platform/handles.h"
 
 namespace corvel {
@@ -10,7 +11,6 @@ constexpr UINT kGetTitleBarInfoEx = 0x033F;  // WM_GETTITLEBARINFOEX, Vista on
 constexpr int kTitleBarMinimize = 2;          // its rectangle index of the minimize button
 constexpr DWORD kStateInvisible = 0x8000;     // STATE_SYSTEM_INVISIBLE
 constexpr DWORD kCaptionButtonBounds = 5;     // DWMWA_CAPTION_BUTTON_BOUNDS
-constexpr UINT kDefaultDpi = 96;
 
 // TITLEBARINFOEX, which the headers of the oldest target lack.
 struct TitleBarInfoEx {
@@ -21,7 +21,6 @@ struct TitleBarInfoEx {
 };
 
 using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 
 bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
@@ -61,12 +60,6 @@ FrameMetrics MetricsAt(UINT dpi) {
 }
 
 }  // namespace
-
-UINT WindowDpi(HWND window) {
-  static const auto get = ModuleFunction<GetDpiForWindowFn>(GetModuleHandleA("user32.dll"), "GetDpiForWindow");
-  const UINT dpi = get ? get(window) : 0;
-  return dpi ? dpi : kDefaultDpi;
-}
 
 CaptionSource FindMinimizeButton(HWND window, RECT& screen, UINT timeoutMs) {
   RECT wr{};

@@ -15,7 +15,4 @@ CaptionSource FindMinimizeButton(HWND window, RECT& screen, UINT timeoutMs);
 // apart (where it is drawn into title bars).
 RECT ButtonLeftOf(const RECT& minimize);
 
-// The window's DPI (96 where the system cannot tell).
-UINT WindowDpi(HWND window);
-
 }  // namespace corvel

@@ -38,9 +38,7 @@ void EnsureCommonControls() noexcept {
 
 FontHandle CreatePointFont(const char* face, int points, bool bold) noexcept {
   LOGFONTA lf{};
-  HDC screen = GetDC(nullptr);
-  lf.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
+  lf.lfHeight = -MulDiv(points, static_cast<int>(ScreenDpi()), 72);
   lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   lstrcpynA(lf.lfFaceName, face, LF_FACESIZE);
@@ -50,9 +48,7 @@ FontHandle CreatePointFont(const char* face, int points, bool bold) noexcept {
 FontHandle CreateBoldCopy(HFONT font, int points) noexcept {
   LOGFONTA lf{};
   if (!font || GetObjectA(font, sizeof lf, &lf) == 0) return CreatePointFont("MS Sans Serif", points, true);
-  HDC screen = GetDC(nullptr);
-  lf.lfHeight = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
+  lf.lfHeight = -MulDiv(points, static_cast<int>(ScreenDpi()), 72);
   lf.lfWidth = 0;
   lf.lfWeight = FW_BOLD;
   return FontHandle(CreateFontIndirectA(&lf));
@@ -82,7 +78,9 @@ bool Control::CreateChild(HWND parent, int id, const char* className, const std:
                           DWORD exStyle, int x, int y, int w, int h) {
   Destroy();
   parent_ = parent;
-  hwnd_ = CreateWindowExA(exStyle, className, text.c_str(), style, x, y, w, h, parent,
+  const UINT dpi = WindowDpi(parent);
+  hwnd_ = CreateWindowExA(exStyle, className, text.c_str(), style, Scaled(x, dpi), Scaled(y, dpi), Scaled(w, dpi),
+                          Scaled(h, dpi), parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
   if (hwnd_) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(parent, WM_GETFONT, 0, 0));
@@ -115,9 +113,6 @@ RECT Control::Bounds() const {
   return r;
 }
 
-void Control::Move(int x, int y, int w, int h) {
-  if (hwnd_) MoveWindow(hwnd_, x, y, w, h, TRUE);
-}
 void Control::Invalidate() {
   if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -229,8 +224,9 @@ bool ComboBox::Create(HWND parent, int id, int x, int y, int w, int dropHeight, 
   const DWORD style = CBS_DROPDOWNLIST | WS_VSCROLL | (ownerDrawn ? CBS_OWNERDRAWFIXED | CBS_HASSTRINGS : 0);
   if (!CreateChild(parent, id, "COMBOBOX", "", kChild | WS_TABSTOP | style, 0, x, y, w, dropHeight)) return false;
   if (ownerDrawn && itemHeight > 0) {
-    Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
-    Send(CB_SETITEMHEIGHT, 0, itemHeight);
+    const int height = Scaled(itemHeight, WindowDpi(parent));
+    Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
+    Send(CB_SETITEMHEIGHT, 0, height);
   }
   return true;
 }
@@ -307,7 +303,7 @@ bool ListView::Create(HWND parent, int id, int x, int y, int w, int h, DWORD sty
 int ListView::AddColumn(const std::string& text, int width) {
   LVCOLUMNA col{};
   col.mask = LVCF_TEXT | LVCF_WIDTH;
-  col.cx = width;
+  col.cx = Scaled(width, WindowDpi(hwnd()));
   col.pszText = const_cast<char*>(text.c_str());
   const int count = Header_GetItemCount(reinterpret_cast<HWND>(Send(LVM_GETHEADER)));
   return static_cast<int>(Send(LVM_INSERTCOLUMNA, static_cast<WPARAM>(std::max(count, 0)), reinterpret_cast<LPARAM>(&col)));
@@ -435,7 +431,9 @@ bool PictureBox::Create(HWND parent, int id, ControlEvents& events, int x, int y
 // ---- Panel
 
 bool Panel::Create(HWND parent, int x, int y, int w, int h, DWORD style) {
-  return Window::Create(kPanelClass, "", WS_CHILD | WS_CLIPSIBLINGS | style, WS_EX_CONTROLPARENT, x, y, w, h, parent);
+  const UINT dpi = WindowDpi(parent);
+  return Window::Create(kPanelClass, "", WS_CHILD | WS_CLIPSIBLINGS | style, WS_EX_CONTROLPARENT, Scaled(x, dpi),
+                        Scaled(y, dpi), Scaled(w, dpi), Scaled(h, dpi), parent);
 }
 
 void Panel::SetVisible(bool visible) {

@@ -1,5 +1,6 @@
-// Thin owners of Win32 child controls placed at pixel positions, and the routing of the
-// notifications they send to their parent (WM_COMMAND, WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM).
+// Thin owners of Win32 child controls placed at positions laid out at 96 DPI (shown at the
+// parent's DPI), and the routing of the notifications they send to their parent (WM_COMMAND,
+// WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM).
 //
 // A control is created as a child of a form or of a Panel (a plain container that passes its
 // children's notifications on to its own parent), so one ControlEvents table in the form sees
@@ -9,6 +10,7 @@
 #include <map>
 #include <string>
 #include <vector>
+#include "platform/dpi.h"
 #include "platform/handles.h"
 #include "platform/picture.h"
 #include "platform/window.h"
@@ -46,7 +48,6 @@ class Control {
   void SetFont(HFONT font);
   // The position and size in the parent's client coordinates.
   RECT Bounds() const;
-  void Move(int x, int y, int w, int h);
   void Invalidate();
   void Destroy() noexcept;
 

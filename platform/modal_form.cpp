@@ -33,10 +33,24 @@ bool ModalForm::CreateForm(HWND owner) {
   owner_ = owner;
   if (!font_) font_ = CreatePointFont("MS Sans Serif", 8);
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-  RECT r{0, 0, clientWidth_, clientHeight_};
+  if (!Create(className_, caption_.c_str(), style, WS_EX_DLGMODALFRAME, 0, 0, clientWidth_, clientHeight_, owner))
+    return false;
+  // The layout is at 96 DPI; the form shows it at the DPI of its monitor.
+  dpi_ = WindowDpi(hwnd());
+  RECT r{0, 0, Scaled(clientWidth_, dpi_), Scaled(clientHeight_, dpi_)};
   AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
-  return Create(className_, caption_.c_str(), style, WS_EX_DLGMODALFRAME, 0, 0, r.right - r.left,
-                r.bottom - r.top, owner);
+  SetWindowPos(hwnd(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return true;
+}
+
+void ModalForm::DpiChanged(UINT dpi, const RECT& suggested) {
+  RescaleWindow(hwnd(), dpi_, dpi, suggested, rescaledFonts_);
+  // Controls made from now on take the form's font at the new size.
+  if (FontHandle font = RescaledFont(font_.get(), dpi_, dpi)) {
+    rescaledFonts_.push_back(std::move(font_));
+    font_ = std::move(font);
+  }
+  dpi_ = dpi;
 }
 
 bool ModalForm::Visible() const { return hwnd() && IsWindowVisible(hwnd()); }
@@ -88,6 +102,10 @@ LRESULT ModalForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept {
   }
   if (events_.Dispatch(msg, wp, lp, result)) return result;
   if (msg == WM_GETFONT) return reinterpret_cast<LRESULT>(font_.get());
+  if (msg == kDpiChangedMessage && lp) {
+    DpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+    return 0;
+  }
   if (msg == WM_CLOSE) {
     CloseModal();
     return 0;

@@ -2,6 +2,7 @@
 // hidden again when its modal loop ends.
 #pragma once
 #include <string>
+#include <vector>
 #include "platform/controls.h"
 #include "platform/window.h"
 
@@ -30,8 +31,12 @@ class ModalForm : public Window {
   virtual void FormShow() {}
   // Runs each time the modal loop has ended, before the form is hidden.
   virtual void FormClose() {}
+  // The DPI the form is laid out at now.
+  UINT Dpi() const noexcept { return dpi_; }
 
  private:
+  void DpiChanged(UINT dpi, const RECT& suggested);
+
   const char* className_;
   std::string caption_;
   int clientWidth_;
@@ -39,6 +44,9 @@ class ModalForm : public Window {
   HWND owner_ = nullptr;
   bool modal_ = false;
   FontHandle font_;
+  UINT dpi_ = kLayoutDpi;
+  // Fonts made when the form moved to a monitor of another DPI (its controls use them).
+  std::vector<FontHandle> rescaledFonts_;
   ControlEvents events_;
 };
 

@@ -97,6 +97,36 @@ TEST_F(ControlsTest, NotificationsOfAPageReachTheFormsHandlersAndThrowingHandler
   EXPECT_EQ(r.right - r.left, 75);
 }
 
+// Moved to a monitor of twice the DPI: every control (in a page, too) keeps its place relative to
+// the form at twice the size, with the form's font at twice the height, made once for all of them.
+TEST_F(ControlsTest, AMoveToAMonitorOfTwiceTheDpiDoublesEveryControlAndItsFont) {
+  Button ok;
+  CheckBox box;
+  ASSERT_TRUE(ok.Create(page.hwnd(), 10, "OK", 10, 30, 75, 25));
+  ASSERT_TRUE(box.Create(page.hwnd(), 11, "Box", 10, 60, 75, 17));
+  const UINT dpi = WindowDpi(form.hwnd());
+  const RECT at = ok.Bounds();
+  LOGFONTA before{};
+  ASSERT_NE(GetObjectA(form.Font(), sizeof before, &before), 0);
+  RECT suggested{40, 30, 740, 530};
+  SendMessageA(form.hwnd(), kDpiChangedMessage, MAKEWPARAM(2 * dpi, 2 * dpi), reinterpret_cast<LPARAM>(&suggested));
+  const RECT now = ok.Bounds();
+  EXPECT_EQ(now.left, 2 * at.left);
+  EXPECT_EQ(now.top, 2 * at.top);
+  EXPECT_EQ(now.right - now.left, 2 * (at.right - at.left));
+  EXPECT_EQ(now.bottom - now.top, 2 * (at.bottom - at.top));
+  RECT wr{};
+  GetWindowRect(form.hwnd(), &wr);
+  EXPECT_TRUE(EqualRect(&wr, &suggested));
+  const auto font = [](HWND w) { return reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)); };
+  EXPECT_EQ(font(ok.hwnd()), font(box.hwnd()));
+  LOGFONTA after{};
+  ASSERT_NE(GetObjectA(font(ok.hwnd()), sizeof after, &after), 0);
+  EXPECT_EQ(after.lfHeight, 2 * before.lfHeight);
+  ASSERT_NE(GetObjectA(form.Font(), sizeof after, &after), 0);
+  EXPECT_EQ(after.lfHeight, 2 * before.lfHeight) << "controls made later take the old size";
+}
+
 TEST_F(ControlsTest, CheckingARadioButtonUnchecksOnlyItsOwnGroup) {
   RadioButton a, b, c, x, y;
   a.Create(page.hwnd(), 1, "a", 0, 0, 50, 17, true);
