@@ -4,6 +4,7 @@
 #include "resources/button_images.h"
 #include "floating/blend_win.h"
 #include "options/options_form.h"
+#include "platform/dpi.h"
 #include "platform/effects.h"
 #include "platform/messages.h"
 #include "platform/tray_icon.h"
@@ -79,7 +80,7 @@ void TForm1::FormCreate() {
   RxTrayIcon1.PopupMenu = [this](int x, int y) { PopupTrayMenu(x, y); };
   RxTrayIcon1.CreateIconWindow();
   Applets.IdInUse = [this](UINT id) { return TrayIconIdInUse(id); };
-  RxPopupMenu2.LeftMargin = kQuickRunMarginWidth;
+  RxPopupMenu2.LeftMargin = Scaled(kQuickRunMarginWidth, ScreenDpi());
   RxPopupMenu2.OnDrawMargin = [this](HDC dc, const RECT& strip) { RxPopupMenu2DrawMargin(dc, strip); };
   Timer1.Enable();
 }

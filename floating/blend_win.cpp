@@ -8,6 +8,7 @@
 #include <exception>
 #include "app/unit1.h"
 #include "floating/set_blend_form.h"
+#include "platform/dpi.h"
 #include "platform/menu_margin.h"
 #include "platform/messages.h"
 #include "platform/profile.h"
@@ -90,7 +91,7 @@ void TBlendWin::BuildMenu() {
   Transparency1 =
       RxPopupMenu1.Append(item("Floating window", FloatingMenuImage::Transparency, [this] { Transparency1Click(); }));
   Options1 = RxPopupMenu1.Append(item("Options", FloatingMenuImage::Options, [this] { Options1Click(); }));
-  RxPopupMenu1.LeftMargin = kFloatingMenuMargin;
+  RxPopupMenu1.LeftMargin = Scaled(kFloatingMenuMargin, WindowDpi(hwnd()));
   RxPopupMenu1.OnDrawMargin = [this](HDC dc, const RECT& strip) { RxPopupMenu1DrawMargin(dc, strip); };
 }
 
@@ -235,13 +236,11 @@ void TBlendWin::FormShow() {
   BorderColor = RGB(0, 0, 0);
   ReleaseIcon();
   WindowIcon = GetWindowIcon(TargetWindow);
-  int size = kIconWindowSize;
-  if (!WindowIcon) {
-    Image1 = main_.MakeMenuImage(TargetWindow);
-    size = kPictureWindowSize;
-  }
-  SetWindowPos(hwnd(), nullptr, 0, 0, size, size, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!WindowIcon) Image1 = main_.MakeMenuImage(TargetWindow);
   LoadPosition();
+  // At the DPI of the monitor it stands on.
+  const int size = Scaled(WindowIcon ? kIconWindowSize : kPictureWindowSize, WindowDpi(hwnd()));
+  SetWindowPos(hwnd(), nullptr, 0, 0, size, size, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TBlendWin::FormPaint(HDC dc) {
@@ -249,15 +248,18 @@ void TBlendWin::FormPaint(HDC dc) {
   GetClientRect(hwnd(), &client);
   BrushHandle ground(CreateSolidBrush(ColorToRgb(Color)));
   FillRect(dc, &client, ground.get());
+  const UINT dpi = WindowDpi(hwnd());
   if (WindowIcon) {
-    DrawIconEx(dc, kIconInset, kIconInset, WindowIcon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+    DrawIconEx(dc, Scaled(kIconInset, dpi), Scaled(kIconInset, dpi), WindowIcon, Scaled(kIconSize, dpi),
+               Scaled(kIconSize, dpi), 0, nullptr, DI_NORMAL);
   } else if (Image1) {
     MemoryDc src = CreateScreenCompatibleDc();
     SelectGuard sel(src.get(), Image1.get());
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, kPictureTarget.left, kPictureTarget.top, kPictureTarget.right - kPictureTarget.left,
-               kPictureTarget.bottom - kPictureTarget.top, src.get(), kPictureSource.left, kPictureSource.top,
-               kPictureSource.right - kPictureSource.left, kPictureSource.bottom - kPictureSource.top, SRCCOPY);
+    const int left = Scaled(kPictureTarget.left, dpi), top = Scaled(kPictureTarget.top, dpi);
+    StretchBlt(dc, left, top, Scaled(kPictureTarget.right, dpi) - left, Scaled(kPictureTarget.bottom, dpi) - top,
+               src.get(), kPictureSource.left, kPictureSource.top, kPictureSource.right - kPictureSource.left,
+               kPictureSource.bottom - kPictureSource.top, SRCCOPY);
   }
   const int w = client.right, h = client.bottom;
   PenHandle pen(CreatePen(PS_SOLID, kBorderWidth, ColorToRgb(BorderColor)));
@@ -298,7 +300,7 @@ void TBlendWin::FormMouseUp(Button button, int x, int y) {
 }
 
 void TBlendWin::RxPopupMenu1DrawMargin(HDC dc, const RECT& strip) {
-  RxPopupMenu1.LeftMargin = kFloatingMenuMargin;
+  RxPopupMenu1.LeftMargin = Scaled(kFloatingMenuMargin, WindowDpi(hwnd()));
   FontSpec face;
   face.name = "Tahoma";
   face.bold = true;
@@ -368,6 +370,13 @@ LRESULT TBlendWin::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;  // painted whole in WM_PAINT
+    case kDpiChangedMessage:
+      // Moved to a monitor of another DPI: the size the system suggests, drawn anew.
+      if (const auto* r = reinterpret_cast<const RECT*>(lp))
+        SetWindowPos(hwnd(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      Repaint();
+      return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(hwnd(), &ps);
