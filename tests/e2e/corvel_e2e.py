@@ -759,6 +759,16 @@ class Session:
             else:
                 self.targets.reg_set(key, "Version", name)
 
+    def set_log_pixels(self, dpi):
+        """The screen's DPI for the programs started from now on (None: the prefix's own)."""
+        key = r"HKCU\Control Panel\Desktop"
+        args = (["add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"] if dpi
+                else ["delete", key, "/v", "LogPixels", "/f"])
+        done = subprocess.run([self.wine, "reg"] + args, env=self.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=60)
+        if dpi and done.returncode != 0:
+            raise E2EError("reg add LogPixels %s: exit code %d" % (dpi, done.returncode))
+
     def _ini_files(self):
         try:
             names = os.listdir(self.windows_dir)

@@ -183,14 +183,47 @@ class OptionsDialogTest(e2e.CorvelTestCase):
 
     # -- the tests ------------------------------------------------------------------------------
 
+    def assert_places(self, places, scale=1.0, slack=0):
+        for text, place in places:
+            with self.subTest(control=text):
+                c = self.control(text)
+                for got, want in zip((c["x"], c["y"], c["w"], c["h"]), place):
+                    if want is not None:
+                        self.assertAlmostEqual(got, want * scale, delta=slack)
+
+    def test_at_144_dpi_the_dialog_and_the_floating_window_are_half_as_large_again(self):
+        s, t = self.session, self.t
+        s.set_log_pixels(144)
+        self.addCleanup(s.set_log_pixels, None)
+        self.start_with("win10", "[Options]\nHotKey=1\n")
+        w = t.make(150, 120, 380, 240, "At 144 DPI")
+        t.cmd("fg 0x%x" % w)
+        s.key("ctrl+Tab")
+        floating = s.wait_for(lambda: [f for f in t.toplevel("TBlendWin") if f["vis"]], STEP)
+        self.assertTrue(floating, "no floating window")
+        st = t.state(floating[0]["hwnd"])
+        self.assertEqual((st["w"], st["h"]), (54, 54))
+        self.shot("floating-window")
+
+        ts.click_options(s, t)
+        found = s.wait_for(lambda: [d for d in t.toplevel("TForm2") if d["vis"]], STEP)
+        self.assertTrue(found, "the options dialog did not open")
+        self.dialog = found[0]["hwnd"]
+        self.origin = e2e.client_origin(t.state(self.dialog), [v * 3 // 2 for v in e2e.OPTIONS_CLIENT])
+        # Each level of nesting rounds on its own: a pixel or two from 1.5 times the layout.
+        self.assertTrue(s.wait_for(lambda: self.control("OK")["vis"]))
+        self.assert_places(FRAME + COMMON_PAGE, 1.5, 2)
+        self.shot("common-page")
+        self.click_at([v * 3 // 2 for v in CAPTION_PAGE])
+        self.assertTrue(s.wait_for(lambda: self.control(STYLES[0], visible=False)["vis"]), "no caption button page")
+        self.assert_places(CAPTION_BUTTON_PAGE, 1.5, 2)
+        self.shot("caption-button-page")
+        self.close("Cancel")
+
     def test_both_pages_show_every_control_at_its_place_with_its_text(self):
         self.start_with("winxp", "[Options]\nHotKey=0\n")
         self.open()
-        for text, place in FRAME + COMMON_PAGE:
-            with self.subTest(control=text):
-                c = self.control(text)
-                got = (c["x"], c["y"], c["w"], c["h"])
-                self.assertEqual(tuple(g if p is not None else None for g, p in zip(got, place)), place)
+        self.assert_places(FRAME + COMMON_PAGE)
         for name, place in UNNAMED[:3]:
             self.assertIsNotNone(self.at(*place), "%s is not at %r" % (name, place))
         for frame, texts in COMMON_INSIDE:
@@ -202,11 +235,7 @@ class OptionsDialogTest(e2e.CorvelTestCase):
         self.shot("common-page")
 
         self.click_at(CAPTION_PAGE)
-        for text, place in CAPTION_BUTTON_PAGE:
-            with self.subTest(control=text):
-                c = self.control(text)
-                got = (c["x"], c["y"], c["w"], c["h"])
-                self.assertEqual(tuple(g if p is not None else None for g, p in zip(got, place)), place)
+        self.assert_places(CAPTION_BUTTON_PAGE)
         for name, place in UNNAMED[3:]:
             self.assertIsNotNone(self.at(*place), "%s is not at %r" % (name, place))
         self.inside(" Set Caption button ", FILTERS + ("Add to list",))
