@@ -25,8 +25,10 @@ Every figure is set beside its lower bound, measured in the same run:
   size (bare_minimizer.exe sized);
 - growth over 1,000 cycles: GDI objects (Corvel's GDI handle table through its PEB), USER objects
   (corvel_probe.dll inside Corvel), working set (GetProcessMemoryInfo) and resident set (/proc);
-- button windows (win10, the defaults): how soon a button window follows its window's move, and
-  the idle spans again with the button's own windows instead of the hook library.
+- button windows (win10, the defaults): how soon a button window follows its window's move; the
+  pointer moving over ten served windows (Corvel's CPU time and wake-ups, and the windows'
+  program's CPU time against the same without Corvel); title-bar repaints of a served window
+  against the same without Corvel; the idle spans again with the button's own windows.
 
     python3 bench/bench.py [--quick] [--only PART,...]   (scripts/bench.sh sets up the desktop and
     builds first; PART is a method below: startup, latency, passes, hook_overhead, end_of_session,
@@ -70,7 +72,9 @@ REPAINT_RUNS = 2 if QUICK else 5
 GROWTH_CYCLES = 200 if QUICK else 1000
 GROWTH_WARM_UP = 30
 IDLE_WINDOWS = 10
-MOVES = 20 if QUICK else 100
+MOVES = 100 if QUICK else 1000
+POINTER_SPANS, POINTER_SPAN = (2, 5) if QUICK else (3, 10)
+POINTER_STEP = 0.01  # s between two pointer moves
 TARGET = (560, 40, 400, 280)
 
 
@@ -393,7 +397,71 @@ class Bench:
         row("Button window: a move of its window to the button there (%d moves)" % MOVES, "ms", follow, bound,
             "the target's SetWindowPos raises EVENT_OBJECT_LOCATIONCHANGE (as Windows does); read by polling "
             "the button window's place; bound: the target's own move, command to answer")
+        self.own_windows()
+        try:
+            self.pointer_moving()
+            self.served_repaints()
+        finally:
+            self.drawn_button()
         self.idle(" (button windows)", own_windows=True)
+
+    def move_pointer(self, seconds):
+        """The pointer over the desktop and the windows for `seconds`, one xdotool process."""
+        steps = int(seconds / POINTER_STEP)
+        args = []
+        for i in range(steps):
+            args += ["mousemove", 60 + (i * 7) % 900, 60 + (i * 3) % 600, "sleep", POINTER_STEP]
+        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.s.env, check=True, timeout=seconds * 5 + 30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def pointer_moving(self):
+        """Corvel serving ten windows while the pointer moves over them: its own CPU time and
+        wake-ups, and what the windows' program spends with Corvel and without."""
+        windows = [self.t.make(40 + 60 * i, 60 + 40 * i, 300, 200, "Pointer %d" % i) for i in range(IDLE_WINDOWS)]
+        t_pid = self.t.proc.pid
+
+        def spans(corvel):
+            cpu, wakeups, program = [], [], []
+            for _ in range(POINTER_SPANS):
+                c0 = rs.proc_counters(corvel.proc.pid) if corvel else None
+                p0 = rs.proc_counters(t_pid)
+                self.move_pointer(POINTER_SPAN)
+                p1 = rs.proc_counters(t_pid)
+                if corvel:
+                    c1 = rs.proc_counters(corvel.proc.pid)
+                    cpu.append((c1["cpu"] - c0["cpu"]) * 1000)
+                    wakeups.append(c1["wakeups"] - c0["wakeups"])
+                program.append((p1["cpu"] - p0["cpu"]) * 1000)
+            return cpu, wakeups, program
+
+        _, _, alone = spans(None)
+        corvel = self.start_corvel()
+        time.sleep(2)
+        cpu, wakeups, served = spans(corvel)
+        corvel.stop()
+        for w in windows:
+            self.t.close(w)
+        what = "%d s of pointer moves every %d ms over %d served windows" % (POINTER_SPAN, POINTER_STEP * 1000,
+                                                                            IDLE_WINDOWS)
+        row("Button windows, pointer moving: Corvel's CPU time per %d s" % POINTER_SPAN, "ms", cpu, [],
+            "/proc utime+stime; " + what)
+        row("Button windows, pointer moving: Corvel's wake-ups per %d s" % POINTER_SPAN, "", wakeups, [],
+            "voluntary context switches, all threads; events of other objects than windows are filtered out")
+        row("Button windows, pointer moving: the windows' program, CPU per %d s" % POINTER_SPAN, "ms", served, alone,
+            "targets.exe, /proc; bound: the same moves without Corvel")
+
+    def served_repaints(self):
+        """The hook row for the button windows: nothing of Corvel's runs in the repainted program."""
+        h = self.t.make(*TARGET, "Repainted")
+        time.sleep(0.3)
+        without = [int(self.t.cmd("ncpaint 0x%x %d" % (h, REPAINTS), timeout=300)) for _ in range(REPAINT_RUNS)]
+        corvel = self.start_corvel()
+        time.sleep(0.5)
+        served = [int(self.t.cmd("ncpaint 0x%x %d" % (h, REPAINTS), timeout=300)) for _ in range(REPAINT_RUNS)]
+        corvel.stop()
+        self.t.close(h)
+        row("Button windows: %d title-bar repaints of a served window (%d runs)" % (REPAINTS, REPAINT_RUNS), "ms",
+            served, without, "targets.exe ncpaint with a button window over it; bound: the same without Corvel")
 
     # Minimize and restore
 
