@@ -6,6 +6,7 @@
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "platform/tray_icon.h"
+#include "sysinfo/os_info.h"
 
 namespace corvel {
 
@@ -64,8 +65,11 @@ UINT FreeTrayCallback(const std::vector<std::unique_ptr<TrayWindowRecord>>& reco
 }
 
 IconHandle TForm1::MakeTrayIcon(HWND window) const {
-  const int w = GetSystemMetrics(SM_CXSIZE) - 2;
-  const int h = GetSystemMetrics(SM_CYSIZE) - 2;
+  // A caption button's size less its edge; from Vista on, where caption buttons are far wider
+  // than a slot of the tray, the system's small-icon size (which follows the DPI).
+  const bool small = IsVistaOrLater(OsCode);
+  const int w = small ? GetSystemMetrics(SM_CXSMICON) : GetSystemMetrics(SM_CXSIZE) - 2;
+  const int h = small ? GetSystemMetrics(SM_CYSMICON) : GetSystemMetrics(SM_CYSIZE) - 2;
   BitmapHandle mask(CreateBitmap(w, h, 1, 1, nullptr));
   BitmapHandle colour = CreateScreenBitmap(w, h);
   const RECT all{0, 0, w, h};

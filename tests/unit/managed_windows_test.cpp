@@ -3,6 +3,7 @@
 #include "floating/set_blend_form.h"
 #include "platform/text.h"
 #include "platform/tray_icon.h"
+#include "sysinfo/os_info.h"
 #include "tests/unit/main_form_fixture.h"
 
 namespace corvel {
@@ -41,8 +42,10 @@ TEST_F(MainFormTest, TrayIconIsTheCaptionIconInsideTheBorderColour) {
   DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
   EXPECT_TRUE(info.fIcon);
-  EXPECT_EQ(bm.bmWidth, GetSystemMetrics(SM_CXSIZE) - 2);
-  EXPECT_EQ(bm.bmHeight, GetSystemMetrics(SM_CYSIZE) - 2);
+  // From Vista on the tray's small-icon size, before it a caption button's less its edge.
+  const bool small = IsVistaOrLater(form->OsCode);
+  EXPECT_EQ(bm.bmWidth, small ? GetSystemMetrics(SM_CXSMICON) : GetSystemMetrics(SM_CXSIZE) - 2);
+  EXPECT_EQ(bm.bmHeight, small ? GetSystemMetrics(SM_CYSMICON) : GetSystemMetrics(SM_CYSIZE) - 2);
   EXPECT_EQ(IconPixel(icon.get(), 0, 0), RGB(0, 200, 0));
   EXPECT_EQ(IconPixel(icon.get(), bm.bmWidth / 2, 0), RGB(0, 200, 0));
   EXPECT_EQ(IconPixel(icon.get(), 0, bm.bmHeight / 2), RGB(0, 200, 0));
