@@ -66,7 +66,7 @@ CaptionSource FindMinimizeButton(HWND window, RECT& screen, UINT timeoutMs) {
   if (!GetWindowRect(window, &wr) || !(GetWindowLongW(window, GWL_STYLE) & WS_MINIMIZEBOX)) return CaptionSource::None;
   if (FromTitleBarInfo(window, screen, timeoutMs)) return CaptionSource::TitleBarInfo;
   if (FromDesktopWindowManager(window, wr, screen)) return CaptionSource::DesktopWindowManager;
-  const RECT m = MinimizeButtonRect(wr.right - wr.left, MetricsAt(WindowDpi(window)));
+  const RECT m = MinimizeButtonRect(wr.right - wr.left, MetricsAt(MonitorDpi(window)));
   screen = RECT{wr.left + m.left, wr.top + m.top, wr.left + m.right, wr.top + m.bottom};
   return CaptionSource::Metrics;
 }

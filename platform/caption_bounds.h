@@ -1,5 +1,6 @@
 // Where a window's own minimize button is on the screen: asked of the window itself (Vista on),
-// else of the desktop window manager, else computed from the caption metrics at the window's DPI.
+// else of the desktop window manager, else computed from the caption metrics at the DPI of the
+// window's monitor.
 #pragma once
 #include <windows.h>
 

@@ -6,6 +6,9 @@ namespace corvel {
 namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using MonitorFromWindowFn = HMONITOR(WINAPI*)(HWND, DWORD);
+using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
 
 struct Rescale {
   UINT from, to;
@@ -60,6 +63,16 @@ void RescaleWindow(HWND window, UINT from, UINT to, const RECT& suggested, std::
   }
   SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+UINT MonitorDpi(HWND window) {
+  static const auto fromWindow =
+      ModuleFunction<MonitorFromWindowFn>(GetModuleHandleA("user32.dll"), "MonitorFromWindow");
+  static const auto forMonitor = ModuleFunction<GetDpiForMonitorFn>(LoadLibraryA("shcore.dll"), "GetDpiForMonitor");
+  HMONITOR monitor = fromWindow && window ? fromWindow(window, MONITOR_DEFAULTTONEAREST) : nullptr;
+  UINT x = 0, y = 0;
+  if (monitor && forMonitor && SUCCEEDED(forMonitor(monitor, kEffectiveDpi, &x, &y)) && y) return y;
+  return ScreenDpi();
 }
 
 UINT WindowDpi(HWND window) {

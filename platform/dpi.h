@@ -13,6 +13,9 @@ constexpr UINT kDpiChangedMessage = 0x02E0;
 
 // The DPI of the window's monitor; the screen's where the system cannot tell per window.
 UINT WindowDpi(HWND window);
+// The DPI of the monitor the window is on, whoever made it: the size its title bar shows at (the
+// system stretches a program that is not DPI aware to it); the screen's where the system cannot tell.
+UINT MonitorDpi(HWND window);
 // The screen's DPI, which fonts made by point size follow.
 UINT ScreenDpi();
 

@@ -204,6 +204,20 @@ class OptionsDialogTest(e2e.CorvelTestCase):
         st = t.state(floating[0]["hwnd"])
         self.assertEqual((st["w"], st["h"]), (54, 54))
         self.shot("floating-window")
+        # A program started at 144 DPI: its button window as large as its own minimize button.
+        fresh = cs.NamedTargets(s, "at144dpi.exe")
+        self.addCleanup(fresh.quit)
+        b = fresh.make(200, 420, 400, 240, "Button at 144 DPI")
+
+        def button_window():
+            left, top, right, bottom = fresh.state(b)["min"]
+            want = (left - (right - left) - 2, top, right - left, bottom - top)
+            shown = [t.state(w["hwnd"]) for w in t.toplevel(cs.BUTTON_WINDOW_CLASS) if w["vis"]]
+            return [w for w in shown if all(abs(w[k] - x) <= 2 for k, x in zip("xywh", want))]
+        self.assertTrue(s.wait_for(button_window, STEP), "no button window the size of the minimize button")
+        self.assertGreater(fresh.state(b)["min"][3] - fresh.state(b)["min"][1], 20, "the program is not at 144 DPI")
+        self.shot("button-window")
+        fresh.close(b)
 
         ts.click_options(s, t)
         found = s.wait_for(lambda: [d for d in t.toplevel("TForm2") if d["vis"]], STEP)
