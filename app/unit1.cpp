@@ -50,7 +50,7 @@ void TForm1::SetForms(TForm2* form2, TAForm* aForm, TSetBlendForm* setBlendForm,
 }
 
 void TForm1::FormCreate() {
-  for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer}) t->Attach(hwnd());
+  for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer, &FollowTimer}) t->Attach(hwnd());
   OsCode = GetOsCode();
   if (HasLayeredWindows()) {
     SetLayeredAttributes.Resolve();
@@ -130,7 +130,7 @@ void EndStep(Step step) noexcept {
 void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
-  for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer}) t->Disable();
+  for (OneShotTimer* t : {&Timer1, &Timer2, &Timer3, &AddTrTimer, &DelTrTimer, &FollowTimer}) t->Disable();
   Local.SetTextSink(nullptr);
   EndStep([this] { CloseButtonShare(); });
   // Every icon's delete is queued first: the tray thread waits for the shell's answers while
@@ -274,6 +274,7 @@ void TForm1::HandleTimer(UINT_PTR id) {
     case kTimer3: Timer3Timer(); break;
     case kAddTrTimer: AddTrTimerTimer(); break;
     case kDelTrTimer: DelTrTimerTimer(); break;
+    case kFollowTimer: FollowTimerTimer(); break;
     default: break;
   }
 }

@@ -116,6 +116,10 @@ class TForm1 : public Window {
   bool UseButtonWindows = false;
   CaptionButtonWindows ButtonWindowsShown{nullptr, SetLayeredAttributes};
   void WindowEvent(DWORD event, HWND window);
+  // Corvel has asked `window` to show (true) or hide: its button window follows once the window
+  // has done so, or after kFollowLimitMs, without waiting for an event the window may never raise.
+  void FollowOwnChange(HWND window, bool shown);
+  void FollowTimerTimer();
   // With the button's own windows, "Rigth-click on standard minimization button" is a low-level
   // mouse hook of Corvel's, on while that choice is.
   RightClickMinimize RightClick;
@@ -170,6 +174,7 @@ class TForm1 : public Window {
   OneShotTimer Timer3{kTimer3, kRedrawTwiceDelay};
   OneShotTimer AddTrTimer{kAddTrTimer, kOneShotInterval};
   OneShotTimer DelTrTimer{kDelTrTimer, kOneShotInterval};
+  OneShotTimer FollowTimer{kFollowTimer, kFollowInterval};
 
   HiddenJournal Journal;
 
@@ -227,6 +232,12 @@ class TForm1 : public Window {
   ButtonShareMapping share_;  // what the hook library draws from
   std::vector<HWND> shownButtons_;  // the windows of the table that show the button (the filter's)
   WinEventHooks windowEvents_;
+  struct OwnChange {
+    HWND window;
+    bool shown;
+    DWORD until;  // tick count after which the button follows whatever the window did
+  };
+  std::vector<OwnChange> ownChanges_;
   UINT drawButtonMessage_ = 0;
 };
 

@@ -104,6 +104,7 @@ void TForm1::StartWindowEvents() {
   windowEvents_.Add(EVENT_SYSTEM_MINIMIZESTART, EVENT_SYSTEM_MINIMIZEEND, handler);
   windowEvents_.Add(EVENT_OBJECT_CREATE, EVENT_OBJECT_HIDE, handler);
   windowEvents_.Add(EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_LOCATIONCHANGE, handler);
+  windowEvents_.Add(kEventObjectCloaked, kEventObjectUncloaked, handler);
 }
 
 void TForm1::UpdateRightClick() {
@@ -117,15 +118,23 @@ int TForm1::TableIndex(HWND window) const {
   return -1;
 }
 
-// A window of the table: its button follows it at once. Any other window that appears with a
-// caption brings a collection pass, as the hook library asks for one.
+// A window of the table: its button follows it at once; a move alone only moves the button.
+// Any other window that appears with a caption brings a collection pass, as the hook library
+// asks for one.
 void TForm1::WindowEvent(DWORD event, HWND window) {
   if (destroyed_ || !UseButtonWindows) return;
   if (event == EVENT_OBJECT_DESTROY) {
     ButtonWindowsShown.Remove(window);
     return;
   }
+  // Corvel's own changes come too (its button windows' moves among them): a window outside the
+  // table costs a look-up.
   const int index = TableIndex(window);
+  if (event == kEventObjectCloaked || event == kEventObjectUncloaked) {
+    ButtonWindowsShown.SetCloaked(window, event == kEventObjectCloaked);
+    if (index >= 0 && event == kEventObjectUncloaked) DrawButton(index, ButtonPressed == -1, false);
+    return;
+  }
   if (index < 0) {
     if ((event == EVENT_OBJECT_CREATE || event == EVENT_OBJECT_SHOW) &&
         (GetWindowLongA(window, GWL_STYLE) & (WS_CAPTION | WS_CHILD)) == WS_CAPTION)
@@ -133,7 +142,43 @@ void TForm1::WindowEvent(DWORD event, HWND window) {
     return;
   }
   if (event == EVENT_SYSTEM_MINIMIZESTART || event == EVENT_OBJECT_HIDE) ButtonWindowsShown.Hide(window);
-  else DrawButton(index, ButtonPressed == -1, false);
+  else if (event != EVENT_OBJECT_LOCATIONCHANGE || !ButtonWindowsShown.Follow(window))
+    DrawButton(index, ButtonPressed == -1, false);
+}
+
+void TForm1::FollowOwnChange(HWND window, bool shown) {
+  // The windows given back at start-up come before the button's kind is known.
+  if (destroyed_ || (startedUp_ && !UseButtonWindows)) return;
+  const OwnChange change{window, shown, GetTickCount() + kFollowLimitMs};
+  auto found = std::find_if(ownChanges_.begin(), ownChanges_.end(), [window](const OwnChange& c) { return c.window == window; });
+  if (found != ownChanges_.end()) *found = change;
+  else ownChanges_.push_back(change);
+  FollowTimer.Enable();
+}
+
+// A change is done once the window shows or hides as asked and, when shown, is in the table
+// (a window Corvel gives back at start-up waits for the first pass); then its button is placed.
+void TForm1::FollowTimerTimer() {
+  FollowTimer.Disable();
+  if (!startedUp_) {
+    FollowTimer.Enable();
+    return;
+  }
+  if (!UseButtonWindows) {
+    ownChanges_.clear();
+    return;
+  }
+  const DWORD now = GetTickCount();
+  for (auto i = ownChanges_.begin(); i != ownChanges_.end();) {
+    const bool gone = !IsWindow(i->window);
+    const bool shows = !gone && IsWindowVisible(i->window) && !IsIconic(i->window);
+    const int index = TableIndex(i->window);
+    const bool late = static_cast<LONG>(now - i->until) >= 0;
+    const bool done = gone || late || (shows == i->shown && (index >= 0 || !shows));
+    if (done && !gone && index >= 0) DrawButton(index, ButtonPressed == -1, false);
+    i = done ? ownChanges_.erase(i) : std::next(i);
+  }
+  if (!ownChanges_.empty()) FollowTimer.Enable();
 }
 
 void TForm1::RegisterHotKeyFromOptions() {

@@ -1,9 +1,12 @@
 #include "core/caption_button_windows.h"
 #include <windowsx.h>
 #include "platform/caption_bounds.h"
+#include "platform/desktop_window_manager.h"
+#include "platform/dpi.h"
 #include "platform/handle_codec.h"
 #include "platform/handles.h"
 #include "platform/messages.h"
+#include "platform/modal_form.h"
 
 namespace corvel {
 
@@ -39,14 +42,35 @@ bool MayShowSystemCaption(HWND window) {
   return !(exStyle & WS_EX_TOOLWINDOW) && IsWindowVisible(window) && !IsIconic(window);
 }
 
-bool ShowsSystemCaption(HWND window, const RECT& minimize) {
-  if (!MayShowSystemCaption(window)) return false;
+bool FullScreen(HWND window) {
   RECT wr{};
-  if (!GetWindowRect(window, &wr) || Covers(wr, MonitorOf(window))) return false;
+  if (!GetWindowRect(window, &wr) || !Covers(wr, MonitorOf(window))) return false;
+  const bool captioned = (GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
+  return !(captioned && IsZoomed(window));
+}
+
+bool ShowsSystemCaption(HWND window, const RECT& minimize) {
+  if (!MayShowSystemCaption(window) || FullScreen(window)) return false;
   // A program that draws its own title bar has its client area there.
   POINT client{0, 0};
   ClientToScreen(window, &client);
   return client.y >= minimize.bottom;
+}
+
+WindowShape ShapeOf(HWND window) {
+  WindowShape shape;
+  GetWindowRect(window, &shape.rect);
+  shape.style = GetWindowLongA(window, GWL_STYLE);
+  shape.exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+  shape.zoomed = IsZoomed(window) != 0;
+  shape.dpi = MonitorDpi(window);
+  return shape;
+}
+
+bool OnlyMoved(const WindowShape& then, const WindowShape& now) {
+  return then.rect.right - then.rect.left == now.rect.right - now.rect.left &&
+         then.rect.bottom - then.rect.top == now.rect.bottom - now.rect.top && then.style == now.style &&
+         then.exStyle == now.exStyle && then.zoomed == now.zoomed && then.dpi == now.dpi;
 }
 
 // ---- One button window
@@ -61,11 +85,14 @@ bool CaptionButtonWindow::Create(const LayeredAttributes& layered) {
   if (!Window::Create(kButtonWindowClass, "", WS_POPUP, exStyle, 0, 0, 0, 0, nullptr)) return false;
   // Opaque: layered so that the system keeps its picture and repaints nothing of it.
   if (layered.Resolved()) layered(hwnd(), 0, 255, LWA_ALPHA);
+  // It serves other programs: a dialog of Corvel's that is modal leaves it working.
+  StayEnabledWhileModal(hwnd());
   return true;
 }
 
-void CaptionButtonWindow::Show(const RECT& screen, const Picture* picture) {
+void CaptionButtonWindow::Show(const RECT& screen, const Picture* picture, const WindowShape& shape) {
   picture_ = picture;
+  shape_ = shape;
   // The foreground window is in front of every other: its button goes to the top. Otherwise just
   // above its window, which may have been stacked above it since (without a word under Wine:
   // docs/wine.md).
@@ -79,8 +106,15 @@ void CaptionButtonWindow::Show(const RECT& screen, const Picture* picture) {
   InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
+void CaptionButtonWindow::MoveWith(const WindowShape& shape) {
+  OffsetRect(&place_, shape.rect.left - shape_.rect.left, shape.rect.top - shape_.rect.top);
+  shape_ = shape;
+  SetWindowPos(hwnd(), nullptr, place_.left, place_.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
 void CaptionButtonWindow::Hide() {
   place_ = RECT{};
+  shape_ = WindowShape{};
   if (Shown()) ShowWindow(hwnd(), SW_HIDE);
 }
 
@@ -105,6 +139,7 @@ LRESULT CaptionButtonWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexc
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: Paint(); return 0;
+    case WM_DESTROY: StayEnabledWhileModal(hwnd(), false); return Default(msg, wp, lp);
     // As the hook library reports a press and a release in a title bar, with where the event
     // was. The release comes here wherever it is, so that one outside is seen.
     case WM_LBUTTONDOWN:
@@ -125,7 +160,7 @@ LRESULT CaptionButtonWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) noexc
 RECT CaptionButtonWindows::Update(HWND target, const Picture* picture) {
   RECT minimize{};
   // The window is asked where its buttons are only when its styles and state allow a button.
-  const bool shows = picture && MayShowSystemCaption(target) &&
+  const bool shows = picture && MayShowSystemCaption(target) && !Cloaked(target) &&
                      FindMinimizeButton(target, minimize, kCaptionQueryTimeoutMs) != CaptionSource::None &&
                      ShowsSystemCaption(target, minimize);
   auto found = windows_.find(target);
@@ -139,8 +174,18 @@ RECT CaptionButtonWindows::Update(HWND target, const Picture* picture) {
     found = windows_.insert_or_assign(target, std::move(window)).first;
   }
   const RECT place = ButtonLeftOf(minimize);
-  found->second->Show(place, picture);
+  found->second->Show(place, picture, ShapeOf(target));
   return place;
+}
+
+bool CaptionButtonWindows::Follow(HWND target) {
+  const auto found = windows_.find(target);
+  if (found == windows_.end() || !found->second->Shown()) return false;
+  CaptionButtonWindow& button = *found->second;
+  const WindowShape now = ShapeOf(target);
+  if (!OnlyMoved(button.Shape(), now) || IsIconic(target) || !IsWindowVisible(target)) return false;
+  button.MoveWith(now);
+  return true;
 }
 
 void CaptionButtonWindows::Hide(HWND target) {
@@ -148,7 +193,21 @@ void CaptionButtonWindows::Hide(HWND target) {
   if (found != windows_.end()) found->second->Hide();
 }
 
-void CaptionButtonWindows::Remove(HWND target) { windows_.erase(target); }
+void CaptionButtonWindows::SetCloaked(HWND target, bool cloaked) {
+  if (cloaked) cloaked_.insert(target);
+  else cloaked_.erase(target);
+  if (cloaked) Hide(target);
+}
+
+bool CaptionButtonWindows::Cloaked(HWND target) const {
+  if (cloaked_.count(target)) return true;
+  return CloakQuery ? CloakQuery(target) : DwmCloaked(target);
+}
+
+void CaptionButtonWindows::Remove(HWND target) {
+  windows_.erase(target);
+  cloaked_.erase(target);
+}
 
 void CaptionButtonWindows::KeepOnly(const std::vector<HWND>& targets) {
   for (auto i = windows_.begin(); i != windows_.end();) {
@@ -156,6 +215,8 @@ void CaptionButtonWindows::KeepOnly(const std::vector<HWND>& targets) {
     for (HWND t : targets) keep = keep || t == i->first;
     i = keep ? std::next(i) : windows_.erase(i);
   }
+  for (auto i = cloaked_.begin(); i != cloaked_.end();)
+    i = IsWindow(*i) ? std::next(i) : cloaked_.erase(i);
 }
 
 bool CaptionButtonWindows::Hits(HWND target, POINT screen) const {

@@ -161,10 +161,13 @@ void TForm1::HideWindow(HWND window) {
   // An owned window stays shown when its owner is hidden.
   if (UseButtonWindows) ButtonWindowsShown.Hide(window);
   RunSteps(Steps{window, SetLayeredAttributes.Call(), Options.SlowD, false}, HideSteps);
+  // A hide that does not happen gives the window its button back.
+  FollowOwnChange(window, false);
 }
 
 void TForm1::RestoreWindow(HWND window, bool toFront) {
   RunSteps(Steps{window, SetLayeredAttributes.Call(), Options.SlowA, toFront}, ShowSteps);
+  FollowOwnChange(window, true);
   // At shutdown the journal is emptied once, after every window is back.
   if (!destroyed_) Journal.Remove(window);
 }

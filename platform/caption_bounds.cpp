@@ -1,5 +1,6 @@
 #include "platform/caption_bounds.h"
 #include "platform/caption_geometry.h"
+#include "platform/desktop_window_manager.h"
 #include "platform/dpi.h"
 #include "platform/handles.h"
 
@@ -20,7 +21,6 @@ struct TitleBarInfoEx {
   RECT rgrect[6];
 };
 
-using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
 using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 
 bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
@@ -41,10 +41,8 @@ bool FromTitleBarInfo(HWND window, RECT& screen, UINT timeoutMs) {
 // The composited caption buttons' bounds, relative to the window: the minimize button is the
 // first of the buttons there, all of one width.
 bool FromDesktopWindowManager(HWND window, const RECT& wr, RECT& screen) {
-  static const HMODULE dwm = LoadLibraryA("dwmapi.dll");
-  static const auto get = ModuleFunction<DwmGetWindowAttributeFn>(dwm, "DwmGetWindowAttribute");
   RECT bounds{};
-  if (!get || FAILED(get(window, kCaptionButtonBounds, &bounds, sizeof bounds)) || Empty(bounds)) return false;
+  if (!DwmAttribute(window, kCaptionButtonBounds, &bounds, sizeof bounds) || Empty(bounds)) return false;
   const LONG style = GetWindowLongW(window, GWL_STYLE);
   const int buttons = 1 + ((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) ? 2 : 0);
   const int width = (bounds.right - bounds.left) / buttons;

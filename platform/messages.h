@@ -72,7 +72,12 @@ constexpr UINT_PTR kTimer2 = 2;      // collection and drawing pass
 constexpr UINT_PTR kTimer3 = 3;      // second redraw after HM_REDRAWTWICE
 constexpr UINT_PTR kAddTrTimer = 4;  // minimize CurrentWindow
 constexpr UINT_PTR kDelTrTimer = 5;  // restore CurrentWindow
+constexpr UINT_PTR kFollowTimer = 6; // button windows after Corvel itself showed or hid a window
 constexpr UINT kOneShotInterval = 1;
+// How often, and how long at most, a button window looks for the end of a show or hide that
+// Corvel asked of a window (the other program carries it out when it takes its messages).
+constexpr UINT kFollowInterval = 20;
+constexpr DWORD kFollowLimitMs = 3000;
 constexpr UINT kRedrawTwiceDelay = 1000;
 
 // Window styles the caption button looks for.

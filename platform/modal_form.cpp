@@ -6,9 +6,12 @@ namespace corvel {
 
 namespace {
 
+constexpr char kStaysEnabledProperty[] = "CorvelStaysEnabled";
+
 BOOL CALLBACK DisableOne(HWND window, LPARAM state) {
   auto* s = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(state);
-  if (window != s->first && IsWindowVisible(window) && IsWindowEnabled(window)) {
+  if (window != s->first && IsWindowVisible(window) && IsWindowEnabled(window) &&
+      !GetPropA(window, kStaysEnabledProperty)) {
     EnableWindow(window, FALSE);
     s->second->push_back(window);
   }
@@ -25,6 +28,11 @@ std::vector<HWND> DisableOtherWindows(HWND form) {
 }
 
 }  // namespace
+
+void StayEnabledWhileModal(HWND window, bool stays) {
+  if (stays) SetPropA(window, kStaysEnabledProperty, window);
+  else RemovePropA(window, kStaysEnabledProperty);
+}
 
 ModalForm::ModalForm(const char* className, std::string caption, int clientWidth, int clientHeight)
     : className_(className), caption_(std::move(caption)), clientWidth_(clientWidth), clientHeight_(clientHeight) {}

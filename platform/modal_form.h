@@ -8,6 +8,10 @@
 
 namespace corvel {
 
+// A window of this thread that serves other programs (a caption button over their title bars)
+// and so takes input while a form of this program is modal; `stays` false before it goes.
+void StayEnabledWhileModal(HWND window, bool stays = true);
+
 class ModalForm : public Window {
  public:
   ModalForm(const char* className, std::string caption, int clientWidth, int clientHeight);

@@ -27,8 +27,7 @@ bool WinEventHooks::Available() { return User32Function<SetWinEventHookFn>("SetW
 bool WinEventHooks::Add(DWORD first, DWORD last, Handler handler) {
   static const SetWinEventHookFn set = User32Function<SetWinEventHookFn>("SetWinEventHook");
   if (!set || (g_listening && g_listening != this)) return false;
-  WinEventHookHandle hook(set(first, last, nullptr, &WinEventHooks::Proc, 0, 0,
-                              WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
+  WinEventHookHandle hook(set(first, last, nullptr, &WinEventHooks::Proc, 0, 0, WINEVENT_OUTOFCONTEXT));
   if (!hook) return false;
   if (hooks_.empty()) handler_ = std::move(handler);
   hooks_.push_back(std::move(hook));

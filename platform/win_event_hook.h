@@ -9,6 +9,10 @@
 
 namespace corvel {
 
+// Windows 8 on: a window is cloaked (another virtual desktop) or uncloaked; not in older headers.
+constexpr DWORD kEventObjectCloaked = 0x8017;
+constexpr DWORD kEventObjectUncloaked = 0x8018;
+
 class WinEventHooks {
  public:
   // Gets the events of whole windows (not of their carets, scroll bars or cursors).
@@ -21,7 +25,8 @@ class WinEventHooks {
 
   // Whether the system has them (Windows 98 and NT 4 with its third service pack on).
   static bool Available();
-  // Hooks the events `first` to `last` of other processes' windows; the first call takes
+  // Hooks the events `first` to `last` of every process's windows, this one's too (a change this
+  // program makes to another program's window may be counted as its own); the first call takes
   // `handler`. False where the system refused (nothing of this range is hooked then).
   bool Add(DWORD first, DWORD last, Handler handler);
   void Stop();
