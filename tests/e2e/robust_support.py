@@ -133,11 +133,11 @@ def click_icon(session, tray, corvel, hwnd):
     return True
 
 
-def visible(targets, hwnd, timeout=3.0):
+def visible(targets, hwnd, timeout=6.0):
     return e2e.Session.wait_for(lambda: targets.state(hwnd)["vis"] == 1, timeout)
 
 
-def hidden(targets, hwnd, timeout=3.0):
+def hidden(targets, hwnd, timeout=6.0):
     return e2e.Session.wait_for(lambda: targets.state(hwnd)["vis"] == 0, timeout)
 
 

@@ -9,10 +9,18 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import corvel_e2e as e2e  # noqa: E402
 import caption_support as cs  # noqa: E402
+import robust_support as rs  # noqa: E402
+import tray_support as ts  # noqa: E402
 
 DRAG = (70, 45)
+# How long a button window may take to come back after Corvel gave its window back (it looks
+# every 20 ms; a loaded machine takes its time).
+BACK = 5.0
 # Long enough for a collection pass and its drawing to have happened.
 PASS_WAIT = 1.0
+HANG_MS = 6000
+# A click that no hook holds up is the program's within this (it takes about 0.2 s here).
+TAKEN_AT_ONCE = 1.5
 
 
 class CaptionButtonTest(e2e.CorvelTestCase):
@@ -235,6 +243,116 @@ class CaptionButtonTest(e2e.CorvelTestCase):
 
     def shown(self, button):
         return self.t.state(button)["vis"] == 1
+
+    # -- the button's own windows, as robust as the drawn button -----------------------------
+
+    def to_tray_by_button(self, w):
+        s, t = self.session, self.t
+        b = s.wait_for(lambda: self.button_at(w), BACK, 0.05)
+        self.assertTrue(b, "no button window on 0x%x" % w)
+        s.click(b["x"] + b["w"] // 2, b["y"] + b["h"] // 2)
+        self.assertTrue(self.hidden(w, BACK), "a click on the button window did not minimize 0x%x" % w)
+
+    def give_back(self, w, how):
+        """Brings a held window back by its tray icon, its menu entry or its floating window."""
+        s, t = self.session, self.t
+        if how == "tray icon":
+            time.sleep(ts.DOUBLE_CLICK_TIME)  # not the second click of a double click
+            s.click(*ts.slot_centre(1))
+        elif how == "menu entry":
+            rect = ts.open_tray_menu(s, t)
+            s.click(*ts.entry_centre(rect, 0))
+        else:
+            f = s.wait_for(lambda: ts.floating_windows(t), BACK, 0.05)
+            self.assertTrue(f, "no floating window")
+            ts.choose_floating(s, t, f[0], "Restore")
+        self.assertTrue(s.wait_for(lambda: t.state(w)["vis"] == 1, BACK, 0.05), "not given back by its " + how)
+
+    def test_silent_windows_get_their_button_back_after_every_way_corvel_gives_them_back(self):
+        """Programs under Wine announce nothing: the button comes back because Corvel knows it
+        gave the window back, not by an event. It also works while a dialog of Corvel's is open."""
+        s, t = self.session, self.t
+        rs.remove_journal(s)
+        self.addCleanup(rs.remove_journal, s)
+        # One silent from before Corvel started, one silent after its first showing.
+        before = self.make(40, 60, 400, 240, "Silent before")
+        t.cmd("silent 0x%x" % before)
+        corvel = self.start_with("win10", "")
+        # Above the options dialog, which stands in the middle of the screen.
+        after = self.make(450, 10, 400, 140, "Silent after")
+        self.assertTrue(s.wait_for(lambda: self.button_at(after), BACK, 0.05), "no button on a new window")
+        t.cmd("silent 0x%x" % after)
+        for w in (before, after):
+            for how in ("tray icon", "menu entry", "floating window"):
+                with self.subTest(window=t.state(w)["title"], how=how):
+                    self.to_tray_by_button(w)
+                    self.give_back(w, how)
+                    self.assertTrue(s.wait_for(lambda: self.button_at(w), BACK, 0.05), "no button after the " + how)
+        # Given back by the next start after a kill.
+        self.to_tray_by_button(before)
+        self.assertTrue(t.kill(corvel.windows_pid()) and corvel.wait_exit(5) is not None, "Corvel not killed")
+        corvel = s.start_corvel()
+        self.addCleanup(corvel.stop)
+        self.assertTrue(s.wait_for(lambda: t.state(before)["vis"] == 1, BACK, 0.05), "not given back after the kill")
+        self.assertTrue(s.wait_for(lambda: self.button_at(before), BACK, 0.05), "no button after the recovery")
+        # With the options dialog open (modal), a real click on a button window still minimizes.
+        dialog, origin = ts.open_options(s, t)
+        self.to_tray_by_button(after)
+        self.shot("minimized-beside-the-options-dialog")
+        s.click(origin[0] + e2e.OPTIONS_CANCEL[0], origin[1] + e2e.OPTIONS_CANCEL[1])
+        self.assertTrue(s.wait_for(lambda: not t.state(dialog)["vis"], BACK, 0.05), "the dialog stays")
+        self.give_back(after, "menu entry")
+        self.assertTrue(s.wait_for(lambda: self.button_at(after), BACK, 0.05), "no button after the dialog")
+
+    def test_maximized_windows_keep_their_button_and_cloaked_ones_lose_it(self):
+        s, t = self.session, self.t
+        self.start_with("win10", "")
+        w = self.make(100, 100, 400, 240, "Maximized")
+        self.assertTrue(s.wait_for(lambda: self.button_at(w), BACK, 0.05), "no button window")
+        # Maximized, then spread over the whole monitor, task bar and all: still a title bar.
+        t.cmd("maximize 0x%x" % w)
+        width, height = e2e.SCREEN
+        t.cmd("move 0x%x %d %d %d %d" % (w, -e2e.SM_CXFRAME, -e2e.SM_CYFRAME, width + 2 * e2e.SM_CXFRAME,
+                                          height + 2 * e2e.SM_CYFRAME))
+        st = t.state(w)
+        self.assertEqual((st["zoomed"], st["w"]), (1, width + 2 * e2e.SM_CXFRAME))
+        self.assertTrue(s.wait_for(lambda: self.button_at(w), BACK, 0.05), "a maximized window lost its button")
+        t.cmd("restore 0x%x" % w)
+        self.assertTrue(s.wait_for(lambda: self.button_at(w), BACK, 0.05), "no button after the restore")
+        # On another virtual desktop: cloaked, then back.
+        button = self.button_at(w)["hwnd"]
+        t.cmd("cloak 0x%x 1" % w)
+        self.assertTrue(s.wait_for(lambda: not self.shown(button), BACK, 0.05), "a cloaked window keeps its button")
+        t.cmd("frame 0x%x" % w)  # another change of it: still cloaked
+        self.assertTrue(s.holds_for(lambda: not self.shown(button), e2e.SETTLE), "back while cloaked")
+        t.cmd("cloak 0x%x 0" % w)
+        self.assertTrue(s.wait_for(lambda: self.button_at(w), BACK, 0.05), "not back once uncloaked")
+
+    def test_a_right_click_over_a_hung_window_goes_on_and_the_next_click_is_taken_at_once(self):
+        """The low-level hook asks the window under the pointer with a bounded wait. (Under Wine a
+        thread that sleeps reads no input at all, so the window hangs in the hit test itself.)"""
+        s, t = self.session, self.t
+        hung = cs.NamedTargets(s, "hung.exe")
+        self.addCleanup(hung.quit)
+        self.start_with("win10", "[Visualization]\nSymbolType=5\n")
+        r = self.make(60, 80, 380, 240, "Hangs", client=hung)
+        other = self.make(520, 300, 380, 240, "Answers")
+        t.cmd("fg 0x%x" % r)
+        self.assertTrue(s.wait_for(lambda: t.state(r)["fg"] == 1, BACK, 0.05))
+        s.point(*cs.minimize_centre(t.state(r)))
+        self.assertEqual(hung.cmd("hanghit 0x%x %d" % (r, HANG_MS)), "ok")
+        start = time.monotonic()
+        s.click(*cs.minimize_centre(t.state(r)), button=3)
+        s.click(*cs.title_point(t.state(other)))
+        self.assertTrue(s.wait_for(lambda: t.state(other)["fg"] == 1, TAKEN_AT_ONCE, 0.02),
+                        "the click after a right click over a hung window was not taken at once")
+        e2e.log("figure: a click taken %.2f s after a right click over a window that hangs %.1f s"
+                % (time.monotonic() - start, HANG_MS / 1000.0))
+        self.assertEqual(t.cmd("answer 0x%x" % r), "timeout", "the window did not hang")
+        # Never answered, so no minimize: the right click went on to the program.
+        self.assertTrue(s.wait_for(lambda: t.cmd("answer 0x%x" % r) != "timeout", HANG_MS / 1000.0 + BACK, 0.1))
+        self.assertTrue(s.holds_for(lambda: t.state(r)["vis"] == 1, e2e.SETTLE), "minimized by a right click it never answered")
+        ts.close_menus(s, t)
 
     def test_the_button_as_a_window_of_its_own_follows_its_window(self):
         s, t = self.session, self.t

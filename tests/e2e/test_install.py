@@ -109,6 +109,9 @@ class InstallTest(e2e.CorvelTestCase):
     def to_tray(self, w):
         s, t = self.session, self.t
         t.cmd("fg 0x%x" % w)
+        # After a restore the button comes back a moment after its window: a click before it
+        # lands on the bare title bar.
+        self.assertTrue(ts.wait_button(s, t, w, STEP), "no caption button")
         ts.click_caption_button(s, t, w)
         self.assertTrue(s.wait_for(lambda: not t.state(w)["vis"], STEP, 0.05), "the window is still shown")
         self.assertTrue(s.wait_for(lambda: ts.window_icons(s) == [1], STEP, 0.05), "no tray icon")

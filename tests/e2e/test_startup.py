@@ -215,6 +215,8 @@ class StartupTest(e2e.CorvelTestCase):
         first = self.start("win2k")
         w = t.make(200, 150, 400, 200, "Held by the first")
         self.addCleanup(t.close, w)
+        # The hot key acts on windows of the caption-button table only: a pass must have taken it.
+        self.assertTrue(rs.wait_tracked(s, first, [w]), "the first Corvel does not track the window")
         t.cmd("fg 0x%x" % w)
         self.assertTrue(s.wait_for(lambda: t.state(w)["fg"] == 1))
         s.key("ctrl+Tab")
@@ -232,6 +234,7 @@ class StartupTest(e2e.CorvelTestCase):
         # another one goes by the key.
         other = t.make(250, 200, 400, 200, "Second window")
         self.addCleanup(t.close, other)
+        self.assertTrue(rs.wait_tracked(s, first, [other]), "the first Corvel does not track the second window")
         t.cmd("fg 0x%x" % other)
         self.assertTrue(s.wait_for(lambda: t.state(other)["fg"] == 1))
         s.key("ctrl+Tab")

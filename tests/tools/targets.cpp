@@ -49,6 +49,11 @@
 //                              ends this process ("quit")
 //   child H X Y W H            a captioned child window inside H; answers its handle
 //   move H X Y W H             SetWindowPos to that place and size
+//   hanghit H MS               the next hit test H is asked (WM_NCHITTEST, from whoever) takes MS
+//                              milliseconds before H's thread answers it or anything else
+//   silent H                   H announces nothing from now on, as no program does under Wine
+//   cloak H 1|0                H says it was cloaked (another virtual desktop) or uncloaked
+//                              (EVENT_OBJECT_CLOAKED or UNCLOAKED); it stays shown under Wine
 //   frame H                    the owner repaints H's frame at once (RedrawWindow)
 //   fakemain [button [H ...]]  a recording stand-in for Corvel's main window (its class and
 //                              caption); "button": it says a caption button is drawn, on the
@@ -99,6 +104,7 @@
 #include "platform/button_share.h"
 #include "platform/caption_geometry.h"
 #include "platform/messages.h"
+#include "platform/win_event_hook.h"
 #include "resources/button_images.h"
 #include "tests/tools/tool_io.h"
 
@@ -141,11 +147,14 @@ constexpr char kCloseModeProperty[] = "CorvelTargetCloseMode";
 enum CloseMode : UINT_PTR { kCloseNormally, kCloseRefuse, kCloseAsk, kCloseQuit };
 constexpr char kIconicProperty[] = "CorvelTargetIconic";
 constexpr char kOwnCaptionProperty[] = "CorvelTargetOwnCaption";
+constexpr char kSilentProperty[] = "CorvelTargetSilent";
+constexpr char kHangHitProperty[] = "CorvelTargetHangHit";  // milliseconds
 bool g_nextOwnCaption = false;  // the window being made draws its own title bar
 
 // Windows raises these WinEvents for every window after such a change; Wine 8 raises none of
 // them, so the target windows raise them themselves, as the system would.
 void Announce(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (GetPropA(hwnd, kSilentProperty)) return;
   const auto raise = [hwnd](DWORD event) { NotifyWinEvent(event, hwnd, OBJID_WINDOW, CHILDID_SELF); };
   if (msg == WM_WINDOWPOSCHANGED) {
     const auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
@@ -177,12 +186,17 @@ LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   }
   if (msg == WM_DESTROY && mode == kCloseQuit) PostQuitMessage(0);
   Announce(hwnd, msg, wp, lp);
+  if (msg == WM_NCHITTEST && GetPropA(hwnd, kHangHitProperty)) {
+    const auto ms = reinterpret_cast<UINT_PTR>(RemovePropA(hwnd, kHangHitProperty));
+    Sleep(static_cast<DWORD>(ms));
+  }
   if (msg == WM_NCCREATE && g_nextOwnCaption) SetPropA(hwnd, kOwnCaptionProperty, hwnd);
   if (msg == WM_NCCALCSIZE && GetPropA(hwnd, kOwnCaptionProperty)) return 0;
   if (msg == WM_NCDESTROY) {
     RemovePropA(hwnd, kCloseModeProperty);
     RemovePropA(hwnd, kIconicProperty);
     RemovePropA(hwnd, kOwnCaptionProperty);
+    RemovePropA(hwnd, kSilentProperty);
   }
   if (msg == WM_STYLECHANGED && wp == static_cast<WPARAM>(GWL_EXSTYLE))
     g_exStyles.emplace_back(hwnd, reinterpret_cast<const STYLESTRUCT*>(lp)->styleNew);
@@ -862,6 +876,21 @@ void Handle(const std::string& line) {
       if (e.first == H(h)) line += " " + Hex(static_cast<UINT_PTR>(e.second)), ++n;
     g_exStyles.clear();
     Reply(std::to_string(n) + line);
+  } else if (cmd == "hanghit") {
+    std::string h, ms;
+    in >> h >> ms;
+    SetPropA(H(h), kHangHitProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(Num(ms))));
+    Reply("ok");
+  } else if (cmd == "silent") {
+    std::string h; in >> h;
+    SetPropA(H(h), kSilentProperty, H(h));
+    Reply("ok");
+  } else if (cmd == "cloak") {
+    std::string h;
+    int on = 0;
+    in >> h >> on;
+    NotifyWinEvent(on ? corvel::kEventObjectCloaked : corvel::kEventObjectUncloaked, H(h), OBJID_WINDOW, CHILDID_SELF);
+    Reply("ok");
   } else if (cmd == "fg") {
     std::string h; in >> h;
     SetForegroundWindow(H(h));

@@ -1,6 +1,7 @@
 #include "core/caption_button.h"
 #include "platform/button_share.h"
 #include "platform/caption_bounds.h"
+#include "platform/win_event_hook.h"
 #include <algorithm>
 #include "resources/button_images.h"
 #include "sysinfo/os_info.h"
@@ -389,9 +390,11 @@ struct SaidTitleBar {  // TITLEBARINFOEX
 RECT g_saidMinimize{};
 DWORD g_saidState = 0;
 WNDPROC g_plainProc = nullptr;
+int g_asked = 0;  // how often a window was asked where its buttons are
 
 LRESULT CALLBACK SayingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg != 0x033F) return CallWindowProcA(g_plainProc, hwnd, msg, wp, lp);
+  ++g_asked;
   auto* info = reinterpret_cast<SaidTitleBar*>(lp);
   info->rgstate[2] = g_saidState;
   info->rgrect[2] = g_saidMinimize;
@@ -417,6 +420,70 @@ TEST(CaptionBounds, TheWindowsOwnAnswerComesFirst) {
   EXPECT_EQ(FindMinimizeButton(w.hwnd(), r, 100), CaptionSource::Metrics);
   SetWindowLongA(w.hwnd(), GWL_STYLE, GetWindowLongA(w.hwnd(), GWL_STYLE) & ~WS_MINIMIZEBOX);
   EXPECT_EQ(FindMinimizeButton(w.hwnd(), r, 100), CaptionSource::None);
+  SetWindowLongPtrA(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_plainProc));
+}
+
+// Corvel gives back a window that announces nothing (another thread's, shown without waiting):
+// its button follows what Corvel did. A move only moves a button; a resize asks the window
+// again. A maximized window keeps its title bar over the whole monitor; a cloaked one shows none.
+TEST_F(MainFormTest, ButtonWindowsFollowCorvelsOwnChangesAndAMoveAsksNothing) {
+  test::ThreadWindow silent("silent");
+  TestWindow w("says", 100, 100, 400, 200);
+  g_plainProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SayingProc)));
+  Start("[Visualization]\r\nSymbolType=0\r\nCaptionButton=2\r\n[MinOptions]\r\nMinToTray=1\r\n");
+  auto shown = [&](HWND target) {
+    const HWND b = form->ButtonWindowsShown.ButtonOf(target);
+    return b && IsWindowVisible(b);
+  };
+  ASSERT_TRUE(test::PumpUntil([&] { return shown(silent.hwnd()) && shown(w.hwnd()); }));
+  form->CurrentWindow = silent.hwnd();
+  form->AddTrTimer.Enable();
+  EXPECT_TRUE(test::PumpUntil([&] { return !IsWindowVisible(silent.hwnd()) && !shown(silent.hwnd()); }));
+  form->CurrentWindow = silent.hwnd();
+  form->DelTrTimer.Enable();
+  EXPECT_TRUE(test::PumpUntil([&] { return IsWindowVisible(silent.hwnd()) && shown(silent.hwnd()); }))
+      << "no button after Corvel gave the window back";
+
+  auto announce = [&](DWORD event) { NotifyWinEvent(event, w.hwnd(), OBJID_WINDOW, CHILDID_SELF); };
+  const HWND b = form->ButtonWindowsShown.ButtonOf(w.hwnd());
+  RECT before{}, now{};
+  GetWindowRect(b, &before);
+  g_asked = 0;
+  SetWindowPos(w.hwnd(), nullptr, 160, 130, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  announce(EVENT_OBJECT_LOCATIONCHANGE);
+  EXPECT_TRUE(test::PumpUntil([&] {
+    GetWindowRect(b, &now);
+    return now.left == before.left + 60 && now.top == before.top + 30 && now.right - now.left == before.right - before.left;
+  }));
+  EXPECT_EQ(g_asked, 0) << "a move asked the window where its buttons are";
+  SetWindowPos(w.hwnd(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  announce(EVENT_OBJECT_LOCATIONCHANGE);
+  EXPECT_TRUE(test::PumpUntil([&] { return g_asked > 0; })) << "a resize did not ask again";
+
+  const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+  SetWindowPos(w.hwnd(), nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(FullScreen(w.hwnd()));
+  ShowWindow(w.hwnd(), SW_MAXIMIZE);
+  SetWindowPos(w.hwnd(), nullptr, -4, -4, cx + 8, cy + 8, SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(IsZoomed(w.hwnd()));
+  EXPECT_FALSE(FullScreen(w.hwnd())) << "a maximized window with a title bar";
+  ShowWindow(w.hwnd(), SW_RESTORE);
+  SetWindowPos(w.hwnd(), nullptr, 100, 100, 400, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+  announce(EVENT_OBJECT_LOCATIONCHANGE);
+  ASSERT_TRUE(test::PumpUntil([&] { return shown(w.hwnd()); }));
+
+  announce(kEventObjectCloaked);
+  EXPECT_TRUE(test::PumpUntil([&] { return !shown(w.hwnd()); }));
+  form->ButtonWindowsShown.Update(w.hwnd(), &form->BUp);
+  EXPECT_FALSE(shown(w.hwnd())) << "shown again while cloaked";
+  announce(kEventObjectUncloaked);
+  EXPECT_TRUE(test::PumpUntil([&] { return shown(w.hwnd()); }));
+  // The system's own word, where it has one.
+  form->ButtonWindowsShown.CloakQuery = [&](HWND target) { return target == w.hwnd(); };
+  const RECT none = form->ButtonWindowsShown.Update(w.hwnd(), &form->BUp);
+  EXPECT_TRUE(IsRectEmpty(&none));
+  EXPECT_FALSE(shown(w.hwnd()));
   SetWindowLongPtrA(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_plainProc));
 }
 
