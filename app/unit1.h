@@ -116,9 +116,10 @@ class TForm1 : public Window {
   bool UseButtonWindows = false;
   CaptionButtonWindows ButtonWindowsShown{nullptr, SetLayeredAttributes};
   void WindowEvent(DWORD event, HWND window);
-  // Corvel has asked `window` to show (true) or hide: its button window follows once the window
-  // has done so, or after kFollowLimitMs, without waiting for an event the window may never raise.
-  void FollowOwnChange(HWND window, bool shown);
+  // Corvel has asked `window` to show (true) or hide, or it was brought to the front: its button
+  // window is placed once the window has done so and stands still, or after kFollowLimitMs,
+  // without waiting for an event the window may never raise (or raises before it is done).
+  void FollowWindow(HWND window, bool shown);
   void FollowTimerTimer();
   // With the button's own windows, "Rigth-click on standard minimization button" is a low-level
   // mouse hook of Corvel's, on while that choice is.
@@ -232,12 +233,15 @@ class TForm1 : public Window {
   ButtonShareMapping share_;  // what the hook library draws from
   std::vector<HWND> shownButtons_;  // the windows of the table that show the button (the filter's)
   WinEventHooks windowEvents_;
-  struct OwnChange {
+  struct Followed {
     HWND window;
     bool shown;
-    DWORD until;  // tick count after which the button follows whatever the window did
+    DWORD until;  // tick count after which the button follows whatever the window did (0: from
+                  // the end of the start-up)
+    RECT seen;    // where it was at the look before: a restore takes the minimized state off a
+                  // moment before it moves the window back, and Corvel may look in between
   };
-  std::vector<OwnChange> ownChanges_;
+  std::vector<Followed> followed_;
   UINT drawButtonMessage_ = 0;
 };
 

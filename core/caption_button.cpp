@@ -144,20 +144,24 @@ void TForm1::WindowEvent(DWORD event, HWND window) {
   if (event == EVENT_SYSTEM_MINIMIZESTART || event == EVENT_OBJECT_HIDE) ButtonWindowsShown.Hide(window);
   else if (event != EVENT_OBJECT_LOCATIONCHANGE || !ButtonWindowsShown.Follow(window))
     DrawButton(index, ButtonPressed == -1, false);
+  // The system may raise the window above its button after it said so (under Wine it does).
+  if (event == EVENT_SYSTEM_FOREGROUND) FollowWindow(window, true);
 }
 
-void TForm1::FollowOwnChange(HWND window, bool shown) {
-  // The windows given back at start-up come before the button's kind is known.
+void TForm1::FollowWindow(HWND window, bool shown) {
+  // The windows given back at start-up come before the button's kind is known: they wait for
+  // the end of the start-up, and their time starts then.
   if (destroyed_ || (startedUp_ && !UseButtonWindows)) return;
-  const OwnChange change{window, shown, GetTickCount() + kFollowLimitMs};
-  auto found = std::find_if(ownChanges_.begin(), ownChanges_.end(), [window](const OwnChange& c) { return c.window == window; });
-  if (found != ownChanges_.end()) *found = change;
-  else ownChanges_.push_back(change);
+  const Followed change{window, shown, startedUp_ ? GetTickCount() + kFollowLimitMs : 0, RECT{}};
+  auto found = std::find_if(followed_.begin(), followed_.end(), [window](const Followed& c) { return c.window == window; });
+  if (found != followed_.end()) *found = change;
+  else followed_.push_back(change);
   FollowTimer.Enable();
 }
 
 // A change is done once the window shows or hides as asked and, when shown, is in the table
-// (a window Corvel gives back at start-up waits for the first pass); then its button is placed.
+// (a window Corvel gives back at start-up waits for the first pass) and stood in one place at two
+// looks in a row; then its button is placed.
 void TForm1::FollowTimerTimer() {
   FollowTimer.Disable();
   if (!startedUp_) {
@@ -165,20 +169,24 @@ void TForm1::FollowTimerTimer() {
     return;
   }
   if (!UseButtonWindows) {
-    ownChanges_.clear();
+    followed_.clear();
     return;
   }
   const DWORD now = GetTickCount();
-  for (auto i = ownChanges_.begin(); i != ownChanges_.end();) {
+  for (auto i = followed_.begin(); i != followed_.end();) {
+    if (!i->until) i->until = now + kFollowLimitMs;
     const bool gone = !IsWindow(i->window);
     const bool shows = !gone && IsWindowVisible(i->window) && !IsIconic(i->window);
     const int index = TableIndex(i->window);
     const bool late = static_cast<LONG>(now - i->until) >= 0;
-    const bool done = gone || late || (shows == i->shown && (index >= 0 || !shows));
+    RECT place{};
+    const bool settled = !shows || (GetWindowRect(i->window, &place) && EqualRect(&place, &i->seen));
+    i->seen = place;
+    const bool done = gone || late || (shows == i->shown && settled && (index >= 0 || !shows));
     if (done && !gone && index >= 0) DrawButton(index, ButtonPressed == -1, false);
-    i = done ? ownChanges_.erase(i) : std::next(i);
+    i = done ? followed_.erase(i) : std::next(i);
   }
-  if (!ownChanges_.empty()) FollowTimer.Enable();
+  if (!followed_.empty()) FollowTimer.Enable();
 }
 
 void TForm1::RegisterHotKeyFromOptions() {

@@ -162,12 +162,12 @@ void TForm1::HideWindow(HWND window) {
   if (UseButtonWindows) ButtonWindowsShown.Hide(window);
   RunSteps(Steps{window, SetLayeredAttributes.Call(), Options.SlowD, false}, HideSteps);
   // A hide that does not happen gives the window its button back.
-  FollowOwnChange(window, false);
+  FollowWindow(window, false);
 }
 
 void TForm1::RestoreWindow(HWND window, bool toFront) {
   RunSteps(Steps{window, SetLayeredAttributes.Call(), Options.SlowA, toFront}, ShowSteps);
-  FollowOwnChange(window, true);
+  FollowWindow(window, true);
   // At shutdown the journal is emptied once, after every window is back.
   if (!destroyed_) Journal.Remove(window);
 }

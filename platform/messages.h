@@ -74,10 +74,11 @@ constexpr UINT_PTR kAddTrTimer = 4;  // minimize CurrentWindow
 constexpr UINT_PTR kDelTrTimer = 5;  // restore CurrentWindow
 constexpr UINT_PTR kFollowTimer = 6; // button windows after Corvel itself showed or hid a window
 constexpr UINT kOneShotInterval = 1;
-// How often, and how long at most, a button window looks for the end of a show or hide that
-// Corvel asked of a window (the other program carries it out when it takes its messages).
-constexpr UINT kFollowInterval = 20;
-constexpr DWORD kFollowLimitMs = 3000;
+// How often (the shortest timer) and how long at most a button window looks for the end of a
+// show or hide that Corvel asked of a window (its program carries it out when it takes its
+// messages).
+constexpr UINT kFollowInterval = 10;
+constexpr DWORD kFollowLimitMs = 5000;
 constexpr UINT kRedrawTwiceDelay = 1000;
 
 // Window styles the caption button looks for.
