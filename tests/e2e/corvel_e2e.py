@@ -50,6 +50,7 @@ MAIN_CLASS = "TForm1"
 MAIN_CAPTION = "Dravik Tool Bar"
 HELD_IN_TRAY, HELD_IN_MENU, IN_BUTTON_TABLE, STARTED_UP = 0, 1, 2, 3  # the main window's query
 INI_NAME = "Corvl.ini"
+JOURNAL_NAME = "Corvl.hidden"  # the windows Corvel holds hidden, for the next start after a kill
 VERSIONS = ("win98", "nt40", "win2k", "winxp", "win2003", "win7", "win10", "default")
 APP_DEFAULTS = r"Software\Wine\AppDefaults"
 
@@ -457,6 +458,15 @@ class Corvel:
     def kill(self):
         _end_process(self.proc, grace=0.5)
 
+    def terminate(self, timeout=10):
+        """TerminateProcess, as a crash ends it; True once the system has let go of the process:
+        its main window gone, and with it the mutex that would turn the next start away."""
+        t = self.session.targets
+        if not t.kill(self.windows_pid()) or self.wait_exit(timeout) is None:
+            return False
+        return bool(self.session.wait_for(
+            lambda: self.hwnd not in {w["hwnd"] for w in t.toplevel(MAIN_CLASS)}, timeout))
+
     def stop(self):
         """Ends the program: WM_ENDSESSION first, killed when it does not go."""
         if self.is_running() and self.hwnd:
@@ -634,6 +644,10 @@ class Session:
         self._helper = None
         self._targets = None
         self._closed = False
+        self.version = "default"  # the version Corvel is started under
+        # CORVEL_E2E_VERSIONS=win10,...: only what runs under those versions; the rest is skipped
+        # (the second build of a machine that runs both widths is tried under today's Windows).
+        self.versions = [v for v in os.environ.get("CORVEL_E2E_VERSIONS", "").split(",") if v]
 
     # -- set-up and teardown -------------------------------------------------------------
 
@@ -649,7 +663,21 @@ class Session:
         self.prefix = self.env["WINEPREFIX"]
         self.windows_dir = os.path.join(self.prefix, "drive_c", "windows")
         self.end_stray_corvel()
+        self.forget_earlier_files()
         return self
+
+    # What an earlier test file may have left when it was stopped before its clean-up: the
+    # settings, the journal of hidden windows and the Windows version Corvel was started under.
+    LEFT_BY_EARLIER = (JOURNAL_NAME, JOURNAL_NAME + ".new")
+
+    def forget_earlier_files(self):
+        self.remove_ini()
+        for name in self.LEFT_BY_EARLIER:
+            try:
+                os.remove(os.path.join(self.windows_dir, name))
+            except FileNotFoundError:
+                pass
+        self.set_version("default")
 
     def _start_own_environment(self):
         """Runs scripts/wine-env.sh in a bash that keeps it up until our stdin closes."""
@@ -738,6 +766,8 @@ class Session:
         exe = exe or os.path.join(self.bin_dir, "corvel.exe")
         if not os.path.exists(exe):
             raise E2EError("%s is missing: build first" % exe)
+        if self.versions and self.version not in self.versions:
+            raise unittest.SkipTest("under %s; this run tries %s only" % (self.version, ",".join(self.versions)))
         others = {w["hwnd"] for w in self.targets.toplevel(MAIN_CLASS, MAIN_CAPTION)}
         proc = self.popen([self.wine, exe], "corvel", cwd=os.path.dirname(exe), stdin=subprocess.DEVNULL)
         c = Corvel(self, proc)
@@ -752,6 +782,7 @@ class Session:
     def set_version(self, name, *exes):
         if name not in VERSIONS:
             raise ValueError("unknown Windows version %r" % name)
+        self.version = name
         for exe in ("corvel.exe",) + exes:
             key = APP_DEFAULTS + "\\" + exe
             if name == "default":

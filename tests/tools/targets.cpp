@@ -68,6 +68,10 @@
 //   postwatch M MSG RGB H X Y [H X Y ...]   post MSG to M, then watch each window's pixel
 //                              (X, Y) in turn until it is RGB (hex RRGGBB): the microseconds at
 //                              which each one was, or "timeout" after 5 s
+//   movewatch H X Y W HT B BX  move H with SetWindowPos, then answer sent messages and watch
+//                              window B until its left edge is at BX: "MOVE_US FOLLOW_US", the
+//                              move's own time and the time after it until B was there, or
+//                              "timeout" after 5 s
 //   redrawwatch H X Y RGB      have H's owner repaint its frame, then watch the pixel go from
 //                              RGB to another colour and back: "ERASED_US DRAWN_US", "unseen"
 //                              when no read saw it gone within 0.5 s, or "timeout"
@@ -810,6 +814,26 @@ bool HandleTimingCommand(const std::string& cmd, std::istringstream& in) {
       if (us < 0) break;
     }
     Reply(out);
+  } else if (cmd == "movewatch") {
+    std::string h, b;
+    int x, y, w, ht, bx;
+    in >> h >> x >> y >> w >> ht >> b >> bx;
+    LARGE_INTEGER from, moved;
+    QueryPerformanceCounter(&from);
+    SetWindowPos(H(h), nullptr, x, y, w, ht, SWP_NOZORDER | SWP_NOACTIVATE);
+    const double moveUs = Microseconds(from);
+    QueryPerformanceCounter(&moved);
+    double followUs = -1;
+    RECT r{};
+    while (Microseconds(moved) < 5e6) {
+      MSG msg;
+      PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // a question of Corvel's is answered
+      if (GetWindowRect(H(b), &r) && r.left == bx) {
+        followUs = Microseconds(moved);
+        break;
+      }
+    }
+    Reply(followUs < 0 ? "timeout" : Us(moveUs) + " " + Us(followUs));
   } else if (cmd == "redrawwatch") {
     std::string h, rgb;
     int x, y;
