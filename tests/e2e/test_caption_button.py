@@ -290,7 +290,7 @@ class CaptionButtonTest(e2e.CorvelTestCase):
                     self.assertTrue(s.wait_for(lambda: self.button_at(w), BACK, 0.05), "no button after the " + how)
         # Given back by the next start after a kill.
         self.to_tray_by_button(before)
-        self.assertTrue(t.kill(corvel.windows_pid()) and corvel.wait_exit(5) is not None, "Corvel not killed")
+        self.assertTrue(corvel.terminate(), "Corvel not killed")
         corvel = s.start_corvel()
         self.addCleanup(corvel.stop)
         self.assertTrue(s.wait_for(lambda: t.state(before)["vis"] == 1, BACK, 0.05), "not given back after the kill")

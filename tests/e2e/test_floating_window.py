@@ -13,7 +13,7 @@ import corvel_e2e as e2e  # noqa: E402
 import robust_support as rs  # noqa: E402
 import tray_support as ts  # noqa: E402
 
-STEP = 3.0
+STEP = 6.0  # generous: a loaded machine takes its time
 DIALOG_CLIENT = (222, 214)  # the transparency dialog
 PROMPT = 1.0  # seconds within which a Corvel that does not wait answers
 HANG_MS = 5000

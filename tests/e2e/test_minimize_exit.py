@@ -13,7 +13,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import corvel_e2e as e2e  # noqa: E402
 import tray_support as ts  # noqa: E402
 
-STEP = 3.0
+STEP = 6.0  # generous: a loaded machine takes its time
 
 
 class ExitTest(e2e.CorvelTestCase):

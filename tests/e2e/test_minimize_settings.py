@@ -12,7 +12,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import corvel_e2e as e2e  # noqa: E402
 import tray_support as ts  # noqa: E402
 
-STEP = 3.0
+STEP = 6.0  # generous: a loaded machine takes its time
 FADES_AND_HOT_KEY = "[Options]\nSlowA=1\nSlowD=1\nHotKey=1\n"
 NOTHING = "[MinOptions]\nMinToTray=0\nMinToMenu=0\nMinToWindow=0\n"
 

@@ -49,8 +49,9 @@ def steps():
 class Walk:
     """One seeded run: the session, the tray, Corvel, the target windows and what is expected."""
 
-    def __init__(self, test, seed, n_steps):
+    def __init__(self, test, seed, n_steps, mode):
         self.test = test
+        self.mode = mode
         self.s = test.session
         self.t = test.session.targets
         self.seed = seed
@@ -96,7 +97,7 @@ class Walk:
         return h in self.tray.held(self.corvel.hwnd, rs.HELD_IN_MENU)
 
     def fail(self, what):
-        self.test.fail("seed %d, step %d: %s\nsteps so far: %s" % (self.seed, self.step, what, "; ".join(self.log)))
+        self.test.fail(self.mode + " button, seed %d, step %d: %s\nsteps so far: %s" % (self.seed, self.step, what, "; ".join(self.log)))
 
     def check(self):
         if not self.corvel.is_running():
@@ -265,7 +266,7 @@ class Walk:
 
     def kill_and_restart(self):
         held = self.held()
-        if not self.t.kill(self.corvel.windows_pid()) or self.corvel.wait_exit(5) is None:
+        if not self.corvel.terminate():
             self.fail("corvel.exe could not be killed")
         self.start_corvel()
         for h in held:
@@ -280,9 +281,9 @@ class Walk:
     # -- the run -----------------------------------------------------------------------------
 
     def run(self):
-        e2e.log("random walk: seed %d, %d steps, tray icons %s, menu entries %s"
-                % (self.seed, self.n_steps, self.use_tray, self.use_menu))
-        self.s.write_ini(rs.settings(self.use_tray, self.use_menu))
+        e2e.log("random walk: seed %d, %d steps, button %s, tray icons %s, menu entries %s"
+                % (self.seed, self.n_steps, self.mode, self.use_tray, self.use_menu))
+        rs.use_mode(self.s, self.mode, self.use_tray, self.use_menu)
         self.tray = rs.start_tray(self.s)
         try:
             self.walk()
@@ -353,9 +354,10 @@ class RandomWalkTest(e2e.CorvelTestCase):
         run, total = seeds(), 0
         started = time.monotonic()
         try:
-            for seed in run:
-                with self.subTest(seed=seed):
-                    total += Walk(self, seed, steps()).run()
+            for mode in rs.MODES:
+                for seed in run:
+                    with self.subTest(mode=mode, seed=seed):
+                        total += Walk(self, seed, steps(), mode).run()
         finally:
             e2e.log("figure: random walk: seeds %s, %d steps in %.0f s, windows lost: %d"
                     % (",".join(map(str, run)), total, time.monotonic() - started, len(self.lost)))

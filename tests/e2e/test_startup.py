@@ -21,7 +21,7 @@ LAYERED_VERSIONS = ("win2k", "winxp", "win2003", "win10")
 PLAIN_VERSIONS = ("nt40", "win98")
 # Starts with a window made in Corvel's first 100 ms (CORVEL_QUICK_STARTS=50 by hand).
 QUICK_STARTS = int(os.environ.get("CORVEL_QUICK_STARTS", "8"))
-BUTTON_WITHIN = 3.0
+BUTTON_WITHIN = 10.0  # generous: a start on a loaded machine takes seconds
 
 
 class StartupTest(e2e.CorvelTestCase):
@@ -151,8 +151,7 @@ class StartupTest(e2e.CorvelTestCase):
         self.assertTrue(s.wait_for(lambda: not t.state(w)["vis"], 3), "the window did not go to the tray")
         journal = os.path.join(user, "Corvl.hidden")
         self.assertTrue(s.wait_for(lambda: os.path.exists(journal) and os.path.getsize(journal) > 0, 3))
-        self.assertTrue(t.kill(corvel.windows_pid()))
-        self.assertIsNotNone(corvel.wait_exit(5))
+        self.assertTrue(corvel.terminate())
         corvel = self.start("win10")
         self.assertTrue(s.wait_for(lambda: t.state(w)["vis"], 5), "the hidden window was not given back")
         self.end(corvel)
