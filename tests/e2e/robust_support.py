@@ -33,6 +33,17 @@ def settings(tray=True, menu=True, mode="drawn"):
     return SETTINGS % (MODES[mode][1], int(tray), int(menu))
 
 
+def in_each_mode(test, run):
+    """run(mode) once in each mode, as a subtest; a failed one's Corvel is ended before the next
+    starts (one Corvel at a time)."""
+    for mode in MODES:
+        with test.subTest(mode=mode):
+            try:
+                run(mode)
+            finally:
+                test.session.end_stray_corvel()
+
+
 def use_mode(session, mode, tray=True, menu=True):
     """The version and the settings file of a mode, for the next start of Corvel."""
     session.set_version(MODES[mode][0])

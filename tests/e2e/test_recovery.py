@@ -85,12 +85,7 @@ class RecoveryTest(rs.JournalTrayTestCase):
             return []
 
     def test_a_killed_corvel_gives_its_windows_back_at_the_next_start_and_they_work_again(self):
-        for mode in rs.MODES:
-            with self.subTest(mode=mode):
-                try:
-                    self.killed_and_started_again(mode)
-                finally:
-                    self.session.end_stray_corvel()  # a failed subtest's, before the next starts
+        rs.in_each_mode(self, self.killed_and_started_again)
 
     def killed_and_started_again(self, mode):
         s, t = self.session, self.session.targets
@@ -170,19 +165,14 @@ class RecoveryTest(rs.JournalTrayTestCase):
         self.assertTrue(rs.visible(t, ws[1]) and rs.visible(t, ws[2]))
 
     def test_a_hung_program_in_the_tray_holds_up_neither_corvel_nor_the_other_windows(self):
-        for mode, fades in ((mode, fades) for mode in rs.MODES for fades in (False, True)):
-            with self.subTest(mode=mode, fades=fades):
-                hung = self.session.start_targets("targets-hung")
-                self.addCleanup(hung.quit)
-                try:
-                    self.beside_a_hung_program(mode, fades, hung)
-                finally:
-                    hung.quit()
-                    self.session.end_stray_corvel()  # a failed subtest's, before the next starts
+        rs.in_each_mode(self, lambda mode: self.beside_a_hung_program(mode, fades=False))
+        rs.in_each_mode(self, lambda mode: self.beside_a_hung_program(mode, fades=True))
 
-    def beside_a_hung_program(self, mode, fades, hung):
+    def beside_a_hung_program(self, mode, fades):
         s = self.session
         other = s.targets
+        hung = s.start_targets("targets-hung")
+        self.addCleanup(hung.quit)
         corvel = self.start(mode, fades=fades)
         a, a2 = self.make(0, hung, "Hangs"), self.make(1, hung, "Hangs too")
         b, c = self.make(2, other), self.make(3, other)
@@ -216,6 +206,7 @@ class RecoveryTest(rs.JournalTrayTestCase):
         self.restore(corvel, a2, hung)
         self.assertEqual(rs.lost_windows(self.tray, corvel, self.windows), [])
         corvel.stop()
+        hung.quit()
         for w in (b, c):
             other.close(w)
         self.windows = [(t, h) for t, h in self.windows if t is other and h not in (b, c)]

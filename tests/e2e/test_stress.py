@@ -44,12 +44,7 @@ class StressTest(rs.JournalTrayTestCase):
         self.addCleanup(self.t.quit)
 
     def test_three_hundred_windows_a_hundred_cycled_while_passes_run(self):
-        for mode in rs.MODES:
-            with self.subTest(mode=mode):
-                try:
-                    self.cycled_while_passes_run(mode)
-                finally:
-                    self.session.end_stray_corvel()  # a failed subtest's, before the next starts
+        rs.in_each_mode(self, self.cycled_while_passes_run)
 
     def cycled_while_passes_run(self, mode):
         s, t = self.session, self.t
