@@ -178,6 +178,14 @@ def click_icon(session, tray, corvel, hwnd):
     return True
 
 
+def no_restore_under_way(windows, timeout=6.0):
+    """Until no window of (targets client, hwnd) pairs is shown but still minimized: a restore
+    under way brings its window to the front when it ends, and a hot key pressed meanwhile would
+    take that window."""
+    return e2e.Session.wait_for(
+        lambda: not [h for c, h in windows if c.state(h)["vis"] and c.state(h)["iconic"]], timeout)
+
+
 def visible(targets, hwnd, timeout=6.0):
     return e2e.Session.wait_for(lambda: targets.state(hwnd)["vis"] == 1, timeout)
 

@@ -120,6 +120,8 @@ class Walk:
         elif how == "post":
             rs.post_button_up(s, c, t, h)
         else:
+            if not rs.no_restore_under_way([(t, w) for w in self.windows]):
+                self.fail("a restore is still under way")
             t.cmd("fg 0x%x" % h)
             if not s.wait_for(lambda: t.state(h)["fg"], 2):
                 return False  # not in front: the hot key is for another window

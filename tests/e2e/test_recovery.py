@@ -60,6 +60,7 @@ class RecoveryTest(rs.JournalTrayTestCase):
         if how == "click":
             rs.click_button(s, t, h)
         elif how == "hotkey":
+            self.assertTrue(rs.no_restore_under_way(self.windows), "a restore is still under way")
             t.cmd("fg 0x%x" % h)
             s.wait_for(lambda: t.state(h)["fg"], 2)
             s.key("ctrl+Tab")
