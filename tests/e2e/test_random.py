@@ -31,6 +31,7 @@ ENDINGS = ("endsession", "menu", "kill")
 RACE_DELAYS_MS = (0, 5, 10, 15, 25)
 # How long an expected change may take on a loaded machine.
 EXPECT = 6.0
+FRONT_SETTLE = 0.3  # seconds a window stays in front before the hot key is pressed for it
 
 
 def seeds():
@@ -123,7 +124,9 @@ class Walk:
             if not rs.no_restore_under_way([(t, w) for w in self.windows]):
                 self.fail("a restore is still under way")
             t.cmd("fg 0x%x" % h)
-            if not s.wait_for(lambda: t.state(h)["fg"], 2):
+            # In front, and still there a moment later: a restore's activation may come after its
+            # window stopped being minimized (the key would take that window).
+            if not s.wait_for(lambda: t.state(h)["fg"], 2) or not s.holds_for(lambda: t.state(h)["fg"], FRONT_SETTLE):
                 return False  # not in front: the hot key is for another window
             if how == "hotkey":
                 s.key("ctrl+Tab")
