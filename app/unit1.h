@@ -10,6 +10,7 @@
 #include "core/hidden_journal.h"
 #include "core/hook_library.h"
 #include "core/managed_windows.h"
+#include "core/owner_draw_requests.h"
 #include "core/right_click_minimize.h"
 #include "launch/applet_tray_icons.h"
 #include "launch/program_tray_icon.h"
@@ -240,9 +241,18 @@ class TForm1 : public Window {
                   // the end of the start-up)
     RECT seen;    // where it was at the look before: a restore takes the minimized state off a
                   // moment before it moves the window back, and Corvel may look in between
+    // Once placed, the button keeps an eye on the window a little longer, at growing intervals:
+    // a program that was held up in the middle of the change finishes it later, and a window
+    // that raises no events says nothing when it does.
+    bool placed = false;
+    DWORD nextLook = 0;
+    DWORD watchEnd = 0;
+    DWORD watchStep = 0;
   };
+  bool FollowLook(Followed& f, DWORD now);
   std::vector<Followed> followed_;
   UINT drawButtonMessage_ = 0;
+  OwnerDrawRequests ownerDraws_;
 };
 
 }  // namespace corvel

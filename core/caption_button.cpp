@@ -152,20 +152,21 @@ void TForm1::FollowWindow(HWND window, bool shown) {
   // The windows given back at start-up come before the button's kind is known: they wait for
   // the end of the start-up, and their time starts then.
   if (destroyed_ || (startedUp_ && !UseButtonWindows)) return;
-  const Followed change{window, shown, startedUp_ ? GetTickCount() + kFollowLimitMs : 0, RECT{}};
+  Followed change{window, shown, startedUp_ ? GetTickCount() + kFollowLimitMs : 0, RECT{}};
   auto found = std::find_if(followed_.begin(), followed_.end(), [window](const Followed& c) { return c.window == window; });
   if (found != followed_.end()) *found = change;
   else followed_.push_back(change);
-  FollowTimer.Enable();
+  FollowTimer.EnableWithin(kFollowInterval);
 }
 
 // A change is done once the window shows or hides as asked and, when shown, is in the table
 // (a window Corvel gives back at start-up waits for the first pass) and stood in one place at two
-// looks in a row; then its button is placed.
+// looks in a row; then its button is placed. Until kFollowWatchMs later a change of place or
+// state seen at a look starts the wait anew.
 void TForm1::FollowTimerTimer() {
   FollowTimer.Disable();
   if (!startedUp_) {
-    FollowTimer.Enable();
+    FollowTimer.EnableWithin(kFollowInterval);
     return;
   }
   if (!UseButtonWindows) {
@@ -173,20 +174,52 @@ void TForm1::FollowTimerTimer() {
     return;
   }
   const DWORD now = GetTickCount();
+  DWORD wait = kFollowWatchMs;
   for (auto i = followed_.begin(); i != followed_.end();) {
     if (!i->until) i->until = now + kFollowLimitMs;
-    const bool gone = !IsWindow(i->window);
-    const bool shows = !gone && IsWindowVisible(i->window) && !IsIconic(i->window);
-    const int index = TableIndex(i->window);
-    const bool late = static_cast<LONG>(now - i->until) >= 0;
-    RECT place{};
-    const bool settled = !shows || (GetWindowRect(i->window, &place) && EqualRect(&place, &i->seen));
-    i->seen = place;
-    const bool done = gone || late || (shows == i->shown && settled && (index >= 0 || !shows));
-    if (done && !gone && index >= 0) DrawButton(index, ButtonPressed == -1, false);
-    i = done ? followed_.erase(i) : std::next(i);
+    if (i->placed && static_cast<LONG>(now - i->nextLook) < 0) {
+      wait = std::min<DWORD>(wait, i->nextLook - now);
+      ++i;
+      continue;
+    }
+    const bool keep = FollowLook(*i, now);
+    if (keep) wait = std::min<DWORD>(wait, i->placed ? i->nextLook - now : kFollowInterval);
+    i = keep ? std::next(i) : followed_.erase(i);
   }
-  if (!followed_.empty()) FollowTimer.Enable();
+  if (!followed_.empty()) FollowTimer.EnableWithin(std::max<DWORD>(wait, kFollowInterval));
+}
+
+// One look at a followed window; false once it needs no more.
+bool TForm1::FollowLook(Followed& f, DWORD now) {
+  if (!IsWindow(f.window)) return false;
+  const bool shows = IsWindowVisible(f.window) && !IsIconic(f.window);
+  const int index = TableIndex(f.window);
+  RECT place{};
+  if (shows) GetWindowRect(f.window, &place);
+  const bool settled = !shows || EqualRect(&place, &f.seen);
+  f.seen = place;
+  if (f.placed && shows != f.shown) {
+    // It went the other way since: its button goes with what it is now.
+    if (index >= 0) DrawButton(index, ButtonPressed == -1, false);
+    return false;
+  }
+  if (f.placed && settled) {
+    if (static_cast<LONG>(now - f.watchEnd) >= 0) return false;
+    f.watchStep *= 2;
+    f.nextLook = now + f.watchStep;
+    return true;
+  }
+  f.placed = false;  // a move after the button was placed: the program went on with the change
+  const bool late = static_cast<LONG>(now - f.until) >= 0;
+  const bool done = late || (shows == f.shown && settled && (index >= 0 || !shows));
+  if (!done) return true;
+  if (index >= 0) DrawButton(index, ButtonPressed == -1, false);
+  if (late) return false;
+  f.placed = true;
+  f.watchStep = kFollowWatchFirstGap;
+  f.nextLook = now + f.watchStep;
+  f.watchEnd = now + kFollowWatchMs;
+  return true;
 }
 
 void TForm1::RegisterHotKeyFromOptions() {
@@ -374,7 +407,8 @@ void TForm1::DrawButton(int index, bool pressed, bool askOwner) {
   if (image) {
     WindowDc dc(entry.Handle, WindowDc::Whole);
     image->StretchDraw(dc.get(), button);
-    if (askOwner) SendNotifyMessageA(entry.Handle, drawButtonMessage_, 0, 0);
+    if (askOwner && ownerDraws_.Ask(entry.Handle, GetTickCount()))
+      SendNotifyMessageA(entry.Handle, drawButtonMessage_, 0, 0);
   }
   entry.ButtonRect = button;
 }
@@ -563,6 +597,7 @@ bool TForm1::HandleHookMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       return true;
     case HM_ADDWINDOW: AddButtonWindow(window); return true;
+    case HM_OWNERDREW: ownerDraws_.Answered(window); return true;
     case HM_CLEARWINDOWS:
       ButtonWindowCount = 0;
       nextPass_.clear();

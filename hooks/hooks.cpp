@@ -17,6 +17,7 @@
 //   left press in a title bar              HM_BUTTONDOWN   (a press on the button is swallowed)
 //   the release that follows               HM_BUTTONUP     (both: wParam, on the button or not)
 //   right click on the minimize button     HM_MINBUTTON
+//   kDrawButtonMessage handled             HM_OWNERDREW
 #include "hooks/hooks.h"
 #include <windows.h>
 #include "platform/caption_geometry.h"
@@ -178,7 +179,11 @@ void AfterWindowProc(const CWPRETSTRUCT& r) {
   bool shown = false;
   if (!g_drawMessage) g_drawMessage = RegisterWindowMessageA(kDrawButtonMessage);
   if (g_drawMessage && r.message == g_drawMessage) {
-    if (ReceiverFor(r.hwnd)) DrawInOwner(r.hwnd);
+    // Answered either way: the main window sends no other until then.
+    if (HWND main = ReceiverFor(r.hwnd)) {
+      DrawInOwner(r.hwnd);
+      Post(main, HM_OWNERDREW, r.hwnd);
+    }
     return;
   }
   switch (r.message) {

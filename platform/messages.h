@@ -31,12 +31,14 @@ constexpr UINT HM_BUTTONUP = WM_USER + 0x0B;
 constexpr WPARAM kPointUnknown = 0;  // the main window reads the pointer
 constexpr WPARAM kPointOnButton = 1;
 constexpr WPARAM kPointOffButton = 2;
+// The owner's thread has handled kDrawButtonMessage (drawn or not).
+constexpr UINT HM_OWNERDREW = WM_USER + 0x0C;
 constexpr UINT HM_MINBUTTON = WM_USER + 0x12;
 constexpr UINT kFirstHookMessage = HM_POPUPMENU;
 constexpr UINT kLastHookMessage = HM_MINBUTTON;
 // Registered: sent (without waiting) by the main window to a window it has drawn the button on;
 // the hook library then draws it again in the window's own thread, after what that thread has
-// painted so far.
+// painted so far, and answers with HM_OWNERDREW.
 constexpr const char kDrawButtonMessage[] = "CorvelDrawButton";
 // Property of the main window, present while a caption button is drawn: the hook library
 // swallows a press on the button (so the window does not start moving) only then.
@@ -79,6 +81,10 @@ constexpr UINT kOneShotInterval = 1;
 // messages).
 constexpr UINT kFollowInterval = 10;
 constexpr DWORD kFollowLimitMs = 5000;
+// After placing it, how long the button window still looks at its window, and its first gap
+// (doubled at each look).
+constexpr DWORD kFollowWatchMs = 1000;
+constexpr DWORD kFollowWatchFirstGap = 20;
 constexpr UINT kRedrawTwiceDelay = 1000;
 
 // Window styles the caption button looks for.

@@ -13,6 +13,8 @@ class OneShotTimer {
 
   void Attach(HWND owner) { owner_ = owner; }
   void Enable();
+  // Fires after `interval` ms, or sooner where it was already due sooner.
+  void EnableWithin(UINT interval);
   void Disable();
   bool Enabled() const { return enabled_; }
   UINT_PTR Id() const { return id_; }
@@ -22,6 +24,7 @@ class OneShotTimer {
   UINT_PTR id_;
   UINT interval_;
   bool enabled_ = false;
+  DWORD due_ = 0;  // tick count the running interval ends at
 };
 
 }  // namespace corvel

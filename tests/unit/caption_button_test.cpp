@@ -228,6 +228,33 @@ TEST_F(MainFormTest, APassVisitsEveryWindowThoughOneGoesWhileItRuns) {
   EXPECT_NE(form->FindButtonWindow(keepB.hwnd()), 0);
 }
 
+// Pass after pass, a window that has not handled the last request to draw its button in its own
+// thread gets no other: a slow program would find its queue full of them.
+WNDPROC g_beforeCounting = nullptr;
+UINT g_drawMessage = 0;
+int g_drawRequests = 0;
+
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == g_drawMessage) ++g_drawRequests;
+  return CallWindowProcA(g_beforeCounting, hwnd, msg, wp, lp);
+}
+
+TEST_F(MainFormTest, AnOwnerGetsOneRequestToDrawAtATime) {
+  TestWindow w("slow owner");
+  g_drawMessage = RegisterWindowMessageA(kDrawButtonMessage);
+  g_beforeCounting = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
+  Start("[Visualization]\r\nSymbolType=0\r\n");
+  g_drawRequests = 0;
+  Send(HM_OWNERDREW, w.hwnd());
+  for (int i = 0; i < 3; ++i) form->Timer2Timer();
+  EXPECT_EQ(g_drawRequests, 1);
+  Send(HM_OWNERDREW, w.hwnd());  // the hook library's answer
+  form->Timer2Timer();
+  EXPECT_EQ(g_drawRequests, 2);
+  SetWindowLongPtrA(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_beforeCounting));
+}
+
 // What the hook reads in every program: whole writes only, the pixels where they stand in the
 // share, and a sequence a killed writer left odd mended by the next start.
 TEST_F(MainFormTest, TheShareIsReadWholeAndAKilledWritersSequenceIsMended) {
@@ -444,6 +471,17 @@ TEST_F(MainFormTest, ButtonWindowsFollowCorvelsOwnChangesAndAMoveAsksNothing) {
   form->DelTrTimer.Enable();
   EXPECT_TRUE(test::PumpUntil([&] { return IsWindowVisible(silent.hwnd()) && shown(silent.hwnd()); }))
       << "no button after Corvel gave the window back";
+  // A program held up in the middle of the restore puts its window back a moment later, and
+  // says nothing.
+  const HWND sb = form->ButtonWindowsShown.ButtonOf(silent.hwnd());
+  RECT placed{}, sr{}, late{};
+  GetWindowRect(sb, &placed);
+  GetWindowRect(silent.hwnd(), &sr);
+  SetWindowPos(silent.hwnd(), nullptr, sr.left + 40, sr.top + 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(test::PumpUntil([&] {
+    GetWindowRect(sb, &late);
+    return late.left == placed.left + 40 && late.top == placed.top + 20;
+  })) << "the button stayed where the window was when it was placed";
 
   auto announce = [&](DWORD event) { NotifyWinEvent(event, w.hwnd(), OBJID_WINDOW, CHILDID_SELF); };
   const HWND b = form->ButtonWindowsShown.ButtonOf(w.hwnd());
