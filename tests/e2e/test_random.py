@@ -135,7 +135,13 @@ class Walk:
         return True
 
     def expect_held(self, h, how):
-        self.expect(lambda: not self.t.state(h)["vis"], "0x%x not hidden by a minimize (%s)" % (h, how))
+        if not self.s.wait_for(lambda: not self.t.state(h)["vis"], EXPECT):
+            st = self.t.state(h)
+            x, y = rs.button_centre(st)
+            self.fail("0x%x not hidden by a minimize (%s): fg=%s iconic=%s at (%s, %s), 0x%x at its button's centre, "
+                      "%s the table" % (h, how, st.get("fg"), st.get("iconic"), st.get("x"), st.get("y"),
+                                        self.t.frompoint(x, y) or 0,
+                                        "in" if h in self.tray.held(self.corvel.hwnd, rs.IN_BUTTON_TABLE) else "not in"))
         if self.use_tray:
             self.expect(lambda: self.in_tray(h), "0x%x has no tray icon after a minimize" % h)
         if self.use_menu:
@@ -194,13 +200,19 @@ class Walk:
         for _ in range(n):
             self.corvel.post(rs.HM_RESCAN)
         time.sleep(delay / 1000.0)
+        h, served = None, None
         if held and (not shown or self.rng.random() < 0.5):
             h = self.rng.choice(held)
             if self.in_tray(h):
                 rs.click_icon(self.s, self.tray, self.corvel, h)
+                served = lambda: self.t.state(h)["vis"]  # noqa: E731
         elif shown:
-            rs.post_button_up(self.s, self.corvel, self.t, self.rng.choice(shown))
-        time.sleep(0.3)
+            h = self.rng.choice(shown)
+            rs.post_button_up(self.s, self.corvel, self.t, h)
+            served = lambda: not self.t.state(h)["vis"]  # noqa: E731
+        # Served before the next step, which could otherwise take the same window meanwhile.
+        if served and not self.s.wait_for(served, EXPECT):
+            e2e.log("seed %d step %d: the request for 0x%x was not served within %d s" % (self.seed, self.step, h, EXPECT))
 
     def do_burst(self):
         """Requests back to back within one timer period: they share one pending-request slot."""
