@@ -245,9 +245,15 @@ void TForm1::Timer2Timer() {
   }
   passRunning_ = true;
   rescanAfterPass_ = false;
+  const DWORD started = GetTickCount();
   RunCollectionPass();
   passRunning_ = false;
-  if (rescanAfterPass_ && !destroyed_) Timer2.Enable();
+  // Requests that came meanwhile get one more pass after a rest as long as this one took: windows
+  // that appear all the time must not keep this thread, and the programs it draws into, busy.
+  const bool again = rescanAfterPass_ || Timer2.Enabled();
+  Timer2.Disable();
+  const DWORD rest = std::min<DWORD>(std::max<DWORD>(GetTickCount() - started, kOneShotInterval), kPassRestLimitMs);
+  if (again && !destroyed_) Timer2.EnableWithin(rest);
 }
 
 // The new table is collected beside the live one, which keeps answering presses, releases and

@@ -76,6 +76,8 @@ constexpr UINT_PTR kAddTrTimer = 4;  // minimize CurrentWindow
 constexpr UINT_PTR kDelTrTimer = 5;  // restore CurrentWindow
 constexpr UINT_PTR kFollowTimer = 6; // button windows after Corvel itself showed or hid a window
 constexpr UINT kOneShotInterval = 1;
+// The longest rest between two collection passes in a row (a pass rests as long as it took).
+constexpr DWORD kPassRestLimitMs = 250;
 // How often (the shortest timer) and how long at most a button window looks for the end of a
 // show or hide that Corvel asked of a window (its program carries it out when it takes its
 // messages).
