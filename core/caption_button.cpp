@@ -152,7 +152,7 @@ void TForm1::FollowWindow(HWND window, bool shown) {
   // The windows given back at start-up come before the button's kind is known: they wait for
   // the end of the start-up, and their time starts then.
   if (destroyed_ || (startedUp_ && !UseButtonWindows)) return;
-  Followed change{window, shown, startedUp_ ? GetTickCount() + kFollowLimitMs : 0, RECT{}};
+  const Followed change{window, shown, startedUp_ ? GetTickCount() + kFollowLimitMs : 0, RECT{}};
   auto found = std::find_if(followed_.begin(), followed_.end(), [window](const Followed& c) { return c.window == window; });
   if (found != followed_.end()) *found = change;
   else followed_.push_back(change);

@@ -20,8 +20,6 @@ class OwnerDrawRequests {
   bool Ask(HWND window, DWORD now);
   // The owner has handled the request.
   void Answered(HWND window) { waiting_.erase(window); }
-  void Forget(HWND window) { waiting_.erase(window); }
-  size_t Waiting() const { return waiting_.size(); }
 
  private:
   std::unordered_map<HWND, DWORD> waiting_;  // window -> tick count the request went at

@@ -150,11 +150,18 @@ TEST(ButtonImages, DrawnToTheirPixelDescriptions) {
 
 // Moves the pointer and waits until the system reports it there.
 void MoveCursor(int x, int y) {
-  // Wine may drop a warp that follows another closely: retry until the pointer is there.
-  test::PumpUntil([x, y] {
+  // Wine may drop a warp that follows another closely, and may take the motion of an earlier one
+  // late: retry until the pointer is there and still there after a moment's messages (30 ms).
+  auto there = [x, y] {
     POINT p{};
     GetCursorPos(&p);
-    if (p.x == x && p.y == y) return true;
+    return p.x == x && p.y == y;
+  };
+  test::PumpUntil([&] {
+    if (there()) {
+      test::Pump(30);
+      if (there()) return true;
+    }
     SetCursorPos(x, y);
     test::Pump(10);
     return false;
